@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Brings a fresh Debian 12 machine everything the project needs to build, test and run.
+# Idempotent: when every package is present it only checks and returns.
+set -euo pipefail
+
+packages=(
+  build-essential g++ cmake ninja-build ccache pkg-config git python3
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libfmt-dev libsodium-dev libcurl4-openssl-dev libpugixml-dev nlohmann-json3-dev
+  libmsgsl-dev libzip-dev libfltk1.3-dev xvfb xauth
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$package")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+if [ "$(id -u)" -ne 0 ]; then
+  echo "install-deps.sh: run as root to install packages" >&2
+  exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}"

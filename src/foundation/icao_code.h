@@ -1,0 +1,31 @@
+// Four-character airport codes (letters A-Z and digits), ordered by a 32-bit key that
+// compares like the text. Plain value type.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace kiv {
+
+class IcaoCode {
+public:
+    // Throws std::invalid_argument "'{}' IcaoCode: invalid string" for any other text.
+    explicit IcaoCode(std::string_view text);
+    static std::optional<IcaoCode> tryParse(std::string_view text);
+
+    std::uint32_t key() const noexcept { return key_; }
+    std::string_view text() const noexcept { return {text_.data(), text_.size()}; }
+
+    friend bool operator==(const IcaoCode& a, const IcaoCode& b) noexcept { return a.key_ == b.key_; }
+    friend auto operator<=>(const IcaoCode& a, const IcaoCode& b) noexcept { return a.key_ <=> b.key_; }
+
+private:
+    IcaoCode(std::uint32_t key, std::array<char, 4> text) : key_(key), text_(text) {}
+
+    std::uint32_t key_;
+    std::array<char, 4> text_;
+};
+
+} // namespace kiv

@@ -1,0 +1,74 @@
+#include "foundation/line_files.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace kiv {
+namespace {
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+} // namespace
+
+void gf_splitLines(std::string_view text, std::vector<std::string>& lines) {
+    if (text.starts_with(kUtf8Bom)) {
+        text.remove_prefix(kUtf8Bom.size());
+    }
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t lineFeed = text.find('\n', start);
+        std::string_view line = text.substr(start, lineFeed == std::string_view::npos ? std::string_view::npos
+                                                                                       : lineFeed - start);
+        if (line.ends_with('\r')) {
+            line.remove_suffix(1);
+        }
+        lines.emplace_back(line);
+        if (lineFeed == std::string_view::npos) {
+            break;
+        }
+        start = lineFeed + 1;
+    }
+}
+
+void gf_readStreamLines(std::istream& stream, std::vector<std::string>& lines) {
+    if (!stream.good()) {
+        return;
+    }
+    stream.seekg(0, std::ios::end);
+    const std::streamoff size = stream.tellg();
+    if (size <= 0) {
+        stream.clear();
+        stream.seekg(0, std::ios::beg);
+        return;
+    }
+    stream.seekg(0, std::ios::beg);
+    std::string text(static_cast<std::size_t>(size), '\0');
+    stream.read(text.data(), size);
+    text.resize(static_cast<std::size_t>(stream.gcount()));
+    gf_splitLines(text, lines);
+}
+
+bool gf_writeLinesToFile(const std::vector<std::string>& lines, const std::filesystem::path& path) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    if (!file.is_open()) {
+        return false;
+    }
+    for (const std::string& line : lines) {
+        file << line << '\n';
+    }
+    file.flush();
+    return true;
+}
+
+bool gf_writeTextFile(std::string_view text, const std::filesystem::path& path, bool appendNewline) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    if (!file.is_open()) {
+        return false;
+    }
+    file << text;
+    if (appendNewline) {
+        file << '\n';
+    }
+    file.flush();
+    return true;
+}
+
+} // namespace kiv
