@@ -24,7 +24,7 @@ std::string toLowerAscii(std::string text) {
     return text;
 }
 
-pugi::xml_attribute appendAttribute(pugi::xml_node& node, std::string_view name) {
+pugi::xml_attribute appendAttribute(pugi::xml_node node, std::string_view name) {
     return node.append_attribute(std::string(name).c_str());
 }
 
@@ -98,17 +98,17 @@ std::optional<std::int32_t> gf_xmlAttributeInt(const pugi::xml_node& node, std::
     return gf_parseXmlInt(*text);
 }
 
-bool gf_appendStringAttribute(pugi::xml_node& node, std::string_view name, const std::string& value) {
+bool gf_appendStringAttribute(pugi::xml_node node, std::string_view name, const std::string& value) {
     pugi::xml_attribute attribute = appendAttribute(node, name);
     return attribute && attribute.set_value(value.c_str());
 }
 
-bool gf_appendIntAttribute(pugi::xml_node& node, std::string_view name, std::int32_t value) {
+bool gf_appendIntAttribute(pugi::xml_node node, std::string_view name, std::int32_t value) {
     pugi::xml_attribute attribute = appendAttribute(node, name);
     return attribute && attribute.set_value(value);
 }
 
-bool gf_appendBoolAttribute(pugi::xml_node& node, std::string_view name, bool value) {
+bool gf_appendBoolAttribute(pugi::xml_node node, std::string_view name, bool value) {
     pugi::xml_attribute attribute = appendAttribute(node, name);
     return attribute && attribute.set_value(value);
 }

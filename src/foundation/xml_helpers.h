@@ -31,9 +31,9 @@ std::optional<std::int32_t> gf_xmlAttributeInt(const pugi::xml_node& node, std::
 std::optional<std::int32_t> gf_parseXmlInt(std::string_view text);
 
 // Append a new attribute and set it; false when pugixml could not add it (nothing is set then).
-bool gf_appendStringAttribute(pugi::xml_node& node, std::string_view name, const std::string& value);
-bool gf_appendIntAttribute(pugi::xml_node& node, std::string_view name, std::int32_t value);
-bool gf_appendBoolAttribute(pugi::xml_node& node, std::string_view name, bool value);
+bool gf_appendStringAttribute(pugi::xml_node node, std::string_view name, const std::string& value);
+bool gf_appendIntAttribute(pugi::xml_node node, std::string_view name, std::int32_t value);
+bool gf_appendBoolAttribute(pugi::xml_node node, std::string_view name, bool value);
 
 // Makes sure the document starts with <?xml version="1.0" encoding="UTF-8"?> and writes it
 // with a two-blank indent as UTF-8; false when the file could not be written completely.
