@@ -1,9 +1,8 @@
 #include "settings/data_file_info.h"
 
-#include <array>
-
 #include <fmt/format.h>
 
+#include "foundation/clock.h"
 #include "foundation/log.h"
 #include "foundation/program_identity.h"
 #include "foundation/xml_helpers.h"
@@ -102,22 +101,15 @@ std::optional<DataFileInfo> decide(const HeaderItems& items, bool skipSimCheck) 
 
 } // namespace
 
-std::string gf_infoHeaderDate(std::chrono::sys_seconds now) {
-    static constexpr std::array<std::string_view, 12> kMonths{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    const std::chrono::year_month_day date{std::chrono::floor<std::chrono::days>(now)};
-    if (!date.ok()) {
+std::string gf_infoHeaderDate(std::int64_t utcSeconds) {
+    const std::optional<UtcCalendar> date = gf_utcCalendar(utcSeconds);
+    if (!date) {
         return "Invalid date";
     }
-    return fmt::format("{} {} {}", static_cast<unsigned>(date.day()), kMonths[static_cast<unsigned>(date.month()) - 1],
-                       static_cast<int>(date.year()));
+    return fmt::format("{} {} {}", date->day, gf_monthName(date->month), date->year);
 }
 
 bool gf_writeInfoHeader(pugi::xml_node node, const DataFileInfo& info) {
-    return gf_writeInfoHeader(node, info, std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()));
-}
-
-bool gf_writeInfoHeader(pugi::xml_node node, const DataFileInfo& info, std::chrono::sys_seconds now) {
     pugi::xml_node root = node.child("root");
     if (!root) {
         root = node.append_child("root");
@@ -133,7 +125,7 @@ bool gf_writeInfoHeader(pugi::xml_node node, const DataFileInfo& info, std::chro
     }
     bool complete = appendInfoItem(meta, "author", std::string(kProgramName));
     complete = appendInfoItem(meta, "version", info.version) && complete;
-    complete = appendInfoItem(meta, "date", gf_infoHeaderDate(now)) && complete;
+    complete = appendInfoItem(meta, "date", gf_infoHeaderDate(gf_systemUtcSeconds())) && complete;
     complete = appendInfoItem(meta, "copyright", std::string(kCopyright)) && complete;
     pugi::xml_node sim = meta.append_child("info");
     if (!sim || !gf_appendStringAttribute(sim, "name", "sim") || !gf_appendIntAttribute(sim, "value", info.sim)) {

@@ -3,7 +3,6 @@
 // file read back may be used. Stateless: any thread that owns the document.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -24,17 +23,15 @@ struct DataFileInfo {
 
 // Replaces any header of the document's "root" (made when missing) by one with the items
 // author, version (from `info`), date, copyright and sim (from `info`); true only when every
-// item was written. Logs nothing.
+// item was written. The date is today's in UTC, from the foundation clock. Logs nothing.
 bool gf_writeInfoHeader(pugi::xml_node node, const DataFileInfo& info);
-// The same with the date taken from `now` instead of the system clock.
-bool gf_writeInfoHeader(pugi::xml_node node, const DataFileInfo& info, std::chrono::sys_seconds now);
 
 // The header's record when the file may be used, else empty. Only the learned airport files
 // are read with skipSimCheck; a rejection is logged only for an empty copyright and for an
 // invalid or unsupported simulator.
 std::optional<DataFileInfo> gf_checkInfoHeader(pugi::xml_node node, bool skipSimCheck);
 
-// "{day} {Mon} {year}" in UTC, or "Invalid date".
-std::string gf_infoHeaderDate(std::chrono::sys_seconds now);
+// "{day} {Mon} {year}" in UTC, or "Invalid date" when the calendar cannot place the moment.
+std::string gf_infoHeaderDate(std::int64_t utcSeconds);
 
 } // namespace kiv
