@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "foundation/settings_readers.h"
 #include "settings/settings_table.h"
 
 namespace kiv {
@@ -189,5 +190,20 @@ void gf_publishTrafficSource(bool rtApp) {
 }
 
 bool gf_isRTDirect() { return !gf_trafficSource()->rtApp; }
+
+namespace {
+
+bool randomFromSnapshot() { return gf_settings()->random; }
+
+// Foundation code (random draws, the clock) reads these two settings through readers that
+// it cannot build itself; they are installed before main, and the slots they read are built
+// on first use, so no order of static initialisation can leave them unbuilt.
+[[maybe_unused]] const bool g_readersInstalled = [] {
+    gf_installRandomFlagReader(&randomFromSnapshot);
+    gf_installRtDirectReader(&gf_isRTDirect);
+    return true;
+}();
+
+} // namespace
 
 } // namespace kiv

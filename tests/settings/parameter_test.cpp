@@ -1,13 +1,9 @@
 #include "settings/control_parameters.h"
 
-#include <fstream>
-#include <sstream>
-
 #include <gtest/gtest.h>
 
-#include "foundation/log.h"
 #include "platform/headless_control.h"
-#include "test_support/temp_folder.h"
+#include "test_support/log_capture.h"
 
 namespace kiv {
 namespace {
@@ -135,19 +131,12 @@ TEST(Parameters, LogTheirValueByKind) {
 }
 
 TEST(Parameters, LogWritesOneLineAndSwallowsAnUnconvertiblePath) {
-    test_support::TempFolder folder;
-    gf_setLogPathForTesting(folder.path() / "Log.txt");
-    gf_openLog();
+    test_support::LogCapture log;
     PathParameter broken("SIM_INSTALL_PATH", std::u16string(1, char16_t{0xD800}));
     broken.log();
     IntParameter("RANGE_3", 1, 1, 100).log();
-    gf_closeLog();
-
-    std::ifstream in(folder.path() / "Log.txt");
-    std::stringstream content;
-    content << in.rdbuf();
-    const std::string log = content.str();
-    EXPECT_EQ(log.substr(log.find('\n') + 1), "RANGE_3=1\n");
+    StringParameter("BLOCK_AIRCRAFT", "B738").log();
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{"RANGE_3=1", "BLOCK_AIRCRAFT=\"B738\""}));
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "foundation/settings_readers.h"
 #include "settings/settings_table.h"
 #include "settings_reset.h"
 
@@ -275,6 +276,15 @@ TEST_F(SettingsSnapshotTest, UnderscoreFlagGoesIntoTheBlockFilter) {
     gf_setBlockCallsignUnderscore(false);
     gf_publishSettingsSnapshot();
     EXPECT_FALSE(gf_settings()->block.callsignUnderscore);
+}
+
+TEST_F(SettingsSnapshotTest, FoundationReadsRandomAndTheSourceFromTheSnapshots) {
+    for (const bool on : {false, true}) {
+        gf_setSettingsField(&S::random, on);
+        EXPECT_EQ(gf_randomFlag(), on);
+        gf_publishTrafficSource(on);
+        EXPECT_EQ(gf_isRtDirectSource(), !on);
+    }
 }
 
 } // namespace
