@@ -1,4 +1,5 @@
-// A position on the earth: latitude then longitude, in degrees. Plain value type.
+// A position on the earth: latitude then longitude, in degrees. Plain value type; which
+// positions count as valid is the traffic feeds' rule, not this type's.
 #pragma once
 
 namespace kiv {
