@@ -20,8 +20,6 @@ constexpr std::string_view kIndent = "          ";
 
 class LogFile {
 public:
-    ~LogFile() { close(); }
-
     // Writes the pieces as one line; `flushAlways` selects the important/flush writers.
     void write(std::string_view prefix, std::string_view line, bool flushAlways) {
         std::lock_guard lock(mutex_);
@@ -95,11 +93,20 @@ private:
     std::filesystem::path path_ = "Log.txt";
 };
 
-// Built on first use so that no other static initialiser can log into an unbuilt object.
+// Built on first use, so that no other static initialiser can log into an unbuilt object,
+// and never destroyed, so that a global destroyed after it can still log: its lines are
+// dropped like any line written while the log is closed.
 LogFile& logFile() {
-    static LogFile file;
-    return file;
+    static LogFile* const file = new LogFile;
+    return *file;
 }
+
+// Flushes and closes the log at program exit.
+struct LogCloserAtExit {
+    LogCloserAtExit() { logFile(); }
+    ~LogCloserAtExit() { logFile().close(); }
+};
+const LogCloserAtExit logCloserAtExit;
 
 } // namespace
 

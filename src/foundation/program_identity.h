@@ -19,4 +19,8 @@ const Version& gf_programVersion();
 // "{}.{}.{}" of major, minor and patch.
 std::string gf_formatVersion(const Version& version);
 
+// The template with the program name in its first two places, as in
+// "{} must be run from the {} folder!". Throws fmt::format_error for a bad template.
+std::string gf_programName(std::string_view format);
+
 } // namespace kiv

@@ -1,171 +1,143 @@
 #include "platform/child_process.h"
 
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-#include <thread>
-#include <utility>
-
-#include <fmt/format.h>
 
 extern char** environ;
 
 namespace kiv::platform {
 namespace {
 
-int exitStatusOf(int status) {
-    if (WIFEXITED(status)) {
-        return WEXITSTATUS(status);
+[[noreturn]] void throwError(int error, const char* what) { throw std::system_error(error, std::generic_category(), what); }
+
+// The parent's environment with the extra entries put in place of inherited ones.
+std::vector<std::string> buildEnvironment(const std::vector<std::pair<std::string, std::string>>& extra) {
+    std::vector<std::string> entries;
+    for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+        const std::string text(*entry);
+        const std::string name = text.substr(0, text.find('='));
+        bool overridden = false;
+        for (const auto& [extraName, value] : extra) {
+            overridden = overridden || extraName == name;
+        }
+        if (!overridden) {
+            entries.push_back(text);
+        }
     }
-    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
+    for (const auto& [name, value] : extra) {
+        entries.push_back(name + "=" + value);
+    }
+    return entries;
 }
 
-void closeHandle(int& handle) {
-    if (handle >= 0) {
-        ::close(handle);
-        handle = -1;
+std::vector<char*> pointersTo(std::vector<std::string>& texts) {
+    std::vector<char*> pointers;
+    for (std::string& text : texts) {
+        pointers.push_back(text.data());
     }
+    pointers.push_back(nullptr);
+    return pointers;
 }
+
+class SpawnActions {
+public:
+    SpawnActions() { posix_spawn_file_actions_init(&actions_); }
+    ~SpawnActions() { posix_spawn_file_actions_destroy(&actions_); }
+    SpawnActions(const SpawnActions&) = delete;
+    SpawnActions& operator=(const SpawnActions&) = delete;
+    posix_spawn_file_actions_t* get() { return &actions_; }
+
+private:
+    posix_spawn_file_actions_t actions_{};
+};
 
 } // namespace
 
-ChildProcess::~ChildProcess() { release(); }
-
-ChildProcess::ChildProcess(ChildProcess&& other) noexcept
-    : pid_(std::exchange(other.pid_, -1)), input_(std::exchange(other.input_, -1)),
-      output_(std::exchange(other.output_, -1)), pending_(std::move(other.pending_)) {}
-
-ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
-    if (this != &other) {
-        release();
-        pid_ = std::exchange(other.pid_, -1);
-        input_ = std::exchange(other.input_, -1);
-        output_ = std::exchange(other.output_, -1);
-        pending_ = std::move(other.pending_);
+ChildProcess::ChildProcess(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                           const std::vector<std::pair<std::string, std::string>>& extraEnvironment) {
+    int pipeEnds[2];
+    if (::pipe2(pipeEnds, O_CLOEXEC) != 0) {
+        throwError(errno, "pipe");
     }
-    return *this;
+    SpawnActions actions;
+    posix_spawn_file_actions_adddup2(actions.get(), pipeEnds[1], STDOUT_FILENO);
+
+    std::vector<std::string> argumentTexts{program.string()};
+    argumentTexts.insert(argumentTexts.end(), arguments.begin(), arguments.end());
+    std::vector<std::string> environmentTexts = buildEnvironment(extraEnvironment);
+    std::vector<char*> argv = pointersTo(argumentTexts);
+    std::vector<char*> envp = pointersTo(environmentTexts);
+
+    pid_t processId = -1;
+    const int error = ::posix_spawn(&processId, program.c_str(), actions.get(), nullptr, argv.data(), envp.data());
+    ::close(pipeEnds[1]);
+    if (error != 0) {
+        ::close(pipeEnds[0]);
+        throwError(error, "posix_spawn");
+    }
+    processId_ = processId;
+    outputDescriptor_ = pipeEnds[0];
 }
 
-void ChildProcess::release() {
-    if (pid_ > 0) {
-        terminate();
+ChildProcess::~ChildProcess() {
+    if (!status_) {
+        killHard();
+        try {
+            wait();
+        } catch (const std::system_error&) {
+            // Nothing left to reap.
+        }
     }
-    closeHandle(input_);
-    closeHandle(output_);
+    if (outputDescriptor_ >= 0) {
+        ::close(outputDescriptor_);
+    }
 }
 
-std::optional<ChildProcess> ChildProcess::start(const std::vector<std::string>& argv, std::string& error) {
-    int toChild[2];
-    int fromChild[2];
-    if (argv.empty() || ::pipe2(toChild, O_CLOEXEC) != 0) {
-        error = "pipe failed";
-        return std::nullopt;
-    }
-    if (::pipe2(fromChild, O_CLOEXEC) != 0) {
-        ::close(toChild[0]);
-        ::close(toChild[1]);
-        error = "pipe failed";
-        return std::nullopt;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, toChild[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, fromChild[1], 1);
-    std::vector<char*> args;
-    for (const auto& arg : argv) {
-        args.push_back(const_cast<char*>(arg.c_str()));
-    }
-    args.push_back(nullptr);
-    pid_t pid = 0;
-    const int rc = ::posix_spawn(&pid, argv[0].c_str(), &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(toChild[0]);
-    ::close(fromChild[1]);
-    if (rc != 0) {
-        ::close(toChild[1]);
-        ::close(fromChild[0]);
-        error = fmt::format("could not start {}: {}", argv[0], std::strerror(rc));
-        return std::nullopt;
-    }
-    ChildProcess child;
-    child.pid_ = pid;
-    child.input_ = toChild[1];
-    child.output_ = fromChild[0];
-    return child;
-}
-
-std::optional<std::string> ChildProcess::readLine(std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
+std::optional<std::string> ChildProcess::readLine() {
     for (;;) {
-        if (const auto end = pending_.find('\n'); end != std::string::npos) {
+        const std::size_t end = pending_.find('\n');
+        if (end != std::string::npos) {
             std::string line = pending_.substr(0, end);
             pending_.erase(0, end + 1);
-            if (!line.empty() && line.back() == '\r') {
-                line.pop_back();
-            }
             return line;
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        pollfd entry{output_, POLLIN, 0};
-        if (output_ < 0 || left.count() <= 0 || ::poll(&entry, 1, static_cast<int>(left.count())) <= 0) {
-            return std::nullopt;
+        char buffer[256];
+        const ssize_t count = ::read(outputDescriptor_, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR) {
+            continue;
         }
-        char chunk[4096];
-        const ssize_t count = ::read(output_, chunk, sizeof chunk);
         if (count <= 0) {
             return std::nullopt;
         }
-        pending_.append(chunk, static_cast<std::size_t>(count));
+        pending_.append(buffer, static_cast<std::size_t>(count));
     }
 }
 
-bool ChildProcess::writeLine(std::string_view line) {
-    std::string text(line);
-    text += '\n';
-    std::string_view rest = text;
-    while (!rest.empty()) {
-        const ssize_t count = ::write(input_, rest.data(), rest.size());
-        if (count <= 0) {
-            return false;
-        }
-        rest.remove_prefix(static_cast<std::size_t>(count));
+void ChildProcess::killHard() {
+    if (!status_) {
+        ::kill(processId_, SIGKILL);
     }
-    return true;
 }
 
-int ChildProcess::terminate() {
-    if (pid_ <= 0) {
-        return -1;
-    }
-    ::kill(pid_, SIGTERM);
-    closeHandle(input_);
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-    pid_ = -1;
-    return exitStatusOf(status);
-}
-
-std::optional<int> ChildProcess::wait(std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (pid_ > 0) {
+int ChildProcess::wait() {
+    while (!status_) {
         int status = 0;
-        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-            pid_ = -1;
-            return exitStatusOf(status);
+        if (::waitpid(processId_, &status, 0) < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throwError(errno, "waitpid");
         }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return std::nullopt;
-        }
-        // A child has no descriptor to wait on here; a short poll interval is the portable way.
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        status_ = WIFSIGNALED(status) ? -WTERMSIG(status) : WEXITSTATUS(status);
     }
-    return std::nullopt;
+    return *status_;
 }
 
 } // namespace kiv::platform

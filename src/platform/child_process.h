@@ -1,43 +1,42 @@
-// A child process with its standard input and output connected to the parent, for tools
-// and tests that drive a stand-in program. The object owns the process: destroying it ends
-// the child. One thread uses an object at a time.
+// A child process started from a program file, with its standard output readable line by
+// line, that can be killed without warning (SIGKILL; TerminateProcess on Windows). Used by
+// crash tests that interrupt a writer at random moments. The object owns the process: it
+// kills and reaps a child still running when destroyed. One thread uses one object.
 #pragma once
 
-#include <chrono>
+#include <filesystem>
 #include <optional>
 #include <string>
-#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kiv::platform {
 
 class ChildProcess {
 public:
-    ChildProcess() = default;
+    // Starts `program` with `arguments` and the parent's environment plus `extraEnvironment`
+    // (name, value pairs that override inherited ones). Throws std::system_error on failure.
+    ChildProcess(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                 const std::vector<std::pair<std::string, std::string>>& extraEnvironment = {});
     ~ChildProcess();
-    ChildProcess(ChildProcess&& other) noexcept;
-    ChildProcess& operator=(ChildProcess&& other) noexcept;
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    // argv[0] is the program path; standard error stays the parent's.
-    static std::optional<ChildProcess> start(const std::vector<std::string>& argv, std::string& error);
+    // The next line the child wrote to its standard output, without the line end; empty
+    // optional at end of output (the child closed it or ended).
+    std::optional<std::string> readLine();
 
-    // The next line of the child's output without its line end; nullopt on time-out or end.
-    std::optional<std::string> readLine(std::chrono::milliseconds timeout);
-    bool writeLine(std::string_view line);
-    // Asks the child to end (SIGTERM), waits for it and returns its exit status.
-    int terminate();
-    // Waits for the child to end by itself; nullopt on time-out.
-    std::optional<int> wait(std::chrono::milliseconds timeout);
-    bool isRunning() const { return pid_ > 0; }
+    // Ends the child at once, without giving it a chance to clean up.
+    void killHard();
+
+    // Waits for the end of the child: its exit code, or minus the signal that ended it.
+    int wait();
 
 private:
-    void release();
-    int pid_ = -1;
-    int input_ = -1;  // child's standard input
-    int output_ = -1; // child's standard output
+    int processId_ = -1;
+    int outputDescriptor_ = -1;
     std::string pending_;
+    std::optional<int> status_;
 };
 
 } // namespace kiv::platform

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "foundation/program_identity.h"
+#include "test_support/log_capture.h"
 
 namespace kiv {
 namespace {
@@ -25,6 +26,25 @@ TEST(Version, ParsesTextAndJson) {
     };
     for (const auto& [text, version] : cases) {
         EXPECT_EQ(Version(text), version) << text;
+    }
+}
+
+TEST(Version, BadTextsLeaveOneLogLine) {
+    using Lines = std::vector<std::string>;
+    const std::pair<const char*, Lines> cases[] = {
+        {"", {}},
+        {R"({"major": "2"})", {}}, // a string value reads as 0 without complaint
+        {"1.2-beta", {"VersionData exception: invalid version format"}},
+        {"  ", {"VersionData exception: invalid version format"}},
+        {"{not json", {"VersionData exception: invalid version format"}},
+        {"[1, 2]", {"VersionData exception: invalid version format"}},
+        {"12345678901.0", {"VersionData exception: parse error in version string"}},
+        {"1.2147483648", {"VersionData exception: parse error in version string"}},
+    };
+    for (const auto& [text, lines] : cases) {
+        test_support::LogCapture log;
+        EXPECT_EQ(Version(text), Version{}) << text;
+        EXPECT_EQ(log.lines(), lines) << text;
     }
 }
 

@@ -1,0 +1,151 @@
+// What the traffic manager asks of the subsystems around it, one narrow interface each,
+// named after the services those subsystems offer. The program wires the real subsystems in;
+// tests pass recording fakes. Every call comes from the simulator-loop thread unless a
+// comment says otherwise.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "feeds/traffic_record.h"
+#include "models/livery_key.h"
+#include "simlink/link_commands.h"
+
+namespace kiv {
+
+// Published pose lists per simulator object, guarded by the link's pose mutex.
+using PublishedPoseMap = std::unordered_map<std::uint32_t, std::vector<PoseSample>>;
+
+// The simulator link: command queues (one lock per record), the pose buffer, its state.
+class SimLinkPort {
+public:
+    virtual ~SimLinkPort() = default;
+    virtual std::int32_t simulatorState() const = 0; // 2 = running
+    virtual void gf_setNavLights(std::uint32_t objectId, bool on) = 0;
+    virtual void gf_engineAutoShutdown(std::uint32_t objectId) = 0;
+    virtual void gf_setAllLights(std::uint32_t objectId, const LightSet& lights) = 0;
+    virtual void gf_queueRemoveObject(std::uint32_t objectId) = 0;
+    virtual void gf_queueCreate(const CreateCommand& command) = 0;
+    virtual void queueClientEvent(const ClientEventCommand& command) = 0;
+    virtual void queueDataRequest(const DataRequestCommand& command) = 0;
+    virtual UserAircraftState gf_getUserAircraft() const = 0;
+    // Runs the change under the pose mutex (held only for the change).
+    virtual void withPublishedPoses(const std::function<void(PublishedPoseMap&)>& change) = 0;
+    // Empties the tick's and the published poses and bumps the pose generation.
+    virtual void dropAllPoseStreams() = 0;
+};
+
+struct ContinuityInput {
+    std::uint32_t mode = 0; // 0, 1 or 2
+    double refLatitude = 0.0;
+    double refLongitude = 0.0;
+    double testLatitude = 0.0;
+    double testLongitude = 0.0;
+    double cosRefLatitude = 1.0;
+    double refTrackRad = 0.0;
+    double testTrackRad = 0.0;
+    double refAltitudeFt = 0.0;
+    double testAltitudeFt = 0.0;
+};
+
+// Aircraft motion: the pure geometry tests the traffic side asks for.
+class MotionPort {
+public:
+    virtual ~MotionPort() = default;
+    // 0 when the tested position is not a continuation of the reference.
+    virtual std::uint32_t gf_checkPositionContinuity(const ContinuityInput& input) const = 0;
+};
+
+// The traffic feeds of the active source (RT Direct or RT App).
+class FeedsPort {
+public:
+    virtual ~FeedsPort() = default;
+    virtual bool isRtDirect() const = 0;
+    // Per-record delivery ticks of one batch; may be called from a feed thread.
+    virtual void gf_setBatchDeliveryTicks(TrafficBatch& batch, std::int32_t baseTick, std::int32_t delaySeconds) const = 0;
+    virtual void gf_updateRTAPIQueryBox() = 0;
+    virtual void gf_setRTAPIQueryCentre(double latitude, double longitude) = 0;
+    virtual void setRTAppRangeCentre(double latitude, double longitude, double cosLatitude) = 0;
+    virtual void gf_sendUserPoseToRTApp() = 0;
+    virtual void gf_sendQs123ToRTApp(double simTime) = 0;
+    virtual std::optional<double> simulatorTime() const = 0;
+    virtual void gf_requestRTAppParkedTraffic() = 0;
+    virtual void gf_clearReceivedTraffic() = 0;
+    virtual void clearParkValue() = 0;
+    virtual void resetQnh() = 0; // back to 1013 hPa
+    virtual bool sourceConnected() const = 0;
+    // 0 fresh, 1 stale, judged by the source's own rules since the last look.
+    virtual std::uint32_t weatherStatus() = 0;
+    virtual std::uint32_t trafficStatus() = 0;
+};
+
+struct ParkAirportInfo {
+    std::string code; // empty: none
+    double latitude = 0.0;
+    double longitude = 0.0;
+};
+
+// Airports and stands: the current park airport and its files.
+class AirportsPort {
+public:
+    virtual ~AirportsPort() = default;
+    virtual std::optional<double> gf_parkAirportAltitude() const = 0;
+    virtual bool gf_airportFileExists(std::string_view icaoCode) const = 0;
+    virtual std::optional<std::string> gf_currentParkAirportStand() const = 0;
+    virtual ParkAirportInfo currentParkAirport() const = 0;
+    virtual void clearCurrentParkAirport() = 0;
+};
+
+// Models and liveries: the type database and the livery choice.
+class ModelsPort {
+public:
+    virtual ~ModelsPort() = default;
+    virtual std::optional<LiveryKey> gf_lookupRegistration(std::string_view registration) const = 0;
+    virtual bool gf_isKnownModelCode(std::string_view modelCode) const = 0;
+    virtual std::string modelCode(std::uint16_t modelId) const = 0; // empty for an unknown id
+    virtual std::string airlineCode(std::uint16_t airlineId) const = 0;
+    virtual SizeClass gf_sizeClassOfModel(std::uint16_t modelId) const = 0;
+    virtual std::uint16_t gf_modelId(std::string_view modelCode) = 0;
+    // Half wingspan in nautical miles; empty at or beyond the end of the wingspan table.
+    virtual std::optional<double> halfSpanNm(std::uint16_t modelId) const = 0;
+    virtual double largestHalfSpanNm() const = 0;
+    virtual void gf_forgetLiveryOfHexid(std::uint32_t hexId) = 0;
+    virtual void clearLiveryOfHexids() = 0;
+    virtual void gf_logNoMatchList(std::int32_t periods) = 0;
+    virtual void gf_logLiveryMatchingSummary() = 0;
+};
+
+// The application shell: stop requests, the main window's queue and its commands.
+class ShellPort {
+public:
+    virtual ~ShellPort() = default;
+    virtual bool gf_isRunning() const = 0;
+    // Installs the stop request only when none is pending (any thread).
+    virtual void installStopRequest(std::uint32_t exitReason, std::uint32_t delaySeconds) = 0;
+    virtual void showMessage(const std::string& text, bool log) = 0;
+    virtual void enableAircraftButton() = 0;
+    virtual void fillAircraftList(const std::vector<std::string>& entries) = 0;
+    virtual void postLiveCount(std::uint64_t count) = 0;
+    virtual void postParkCounts(std::uint64_t a, std::uint64_t b) = 0;
+    virtual void postRepaint(std::uint32_t mask) = 0;
+    virtual void postExpireMessage() = 0;
+    virtual void postClearMessage() = 0;
+    virtual void postClearError() = 0;
+    virtual void postStaticExtra(std::uint64_t count) = 0;
+    virtual void postMaxPark(std::uint32_t count, std::uint32_t percent) = 0;
+    virtual void postParkingCountdown(std::uint32_t minutes) = 0;
+    virtual void postReaderStatus(std::uint32_t weather, std::uint32_t traffic) = 0;
+    virtual void gf_updateGuiAircraftCounts() = 0;
+    virtual void gf_followSimTime() = 0;
+    virtual void gf_updateAutoRange() = 0;
+    virtual void gf_disableParkingControls() = 0;
+    virtual void gf_showSupportHint() = 0;
+    virtual bool airportScanReportedProblem() const = 0;
+};
+
+} // namespace kiv

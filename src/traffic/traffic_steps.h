@@ -1,0 +1,71 @@
+// The traffic manager's own later steps (live-aircraft update, simulator events, removal
+// policies, stand choice, spawning, learned stand use, parking) that the tick, the intake and
+// the queues call. One implementation per program; tests pass recording fakes. Every call
+// runs on the simulator-loop thread. A step may erase records: callers hold hex ids, never
+// references, across a call.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "feeds/traffic_record.h"
+#include "models/livery_key.h"
+#include "simlink/link_commands.h"
+
+namespace kiv {
+
+class TrafficState;
+struct LiveAircraft;
+struct StandChoice;
+
+class TrafficSteps {
+public:
+    virtual ~TrafficSteps() = default;
+
+    // Live-aircraft update of one record; these three never add or erase live records
+    // (removals only mark them). updateLiveAc is true when the erase pass is to run.
+    virtual bool updateLiveAc(TrafficState& state, LiveAircraft& aircraft) = 0;
+    virtual void decodeExisting(TrafficState& state, LiveAircraft& aircraft, const StreamSample& sample) = 0;
+    virtual bool lf_checkRespawn(TrafficState& state, LiveAircraft& aircraft, const TrafficRecord& record) = 0;
+
+    // Simulator events.
+    virtual void lf_drainSimEvents(TrafficState& state) = 0;
+
+    // Removal policies.
+    virtual bool lf_jumpQuarantineReleases(TrafficState& state, const TrafficRecord& record) = 0;
+    virtual void enterJumpQuarantine(TrafficState& state, const TrafficRecord& record) = 0;
+    virtual void lf_cleanupLiveAircraft(TrafficState& state, const LiveAircraft& aircraft) = 0;
+    virtual void lf_cleanupCancelledStatic(TrafficState& state, std::uint32_t hexId, std::uint32_t objectId) = 0;
+    virtual void lf_releaseDeferredParkedAdds(TrafficState& state) = 0;
+    virtual void lf_processPendingAircraftRemovals(TrafficState& state) = 0;
+    virtual void gf_checkForAllGndIfParkedVersionExistsAndRemove(TrafficState& state) = 0;
+    virtual std::optional<StandChoice> lf_checkForStaticWithCallsignOrHexidAndRemove(TrafficState& state, std::uint32_t hexId, bool onGround) = 0;
+    virtual void gf_removeAllStatic(TrafficState& state) = 0;
+    virtual void gf_checkLiveWithParkedCollisions(TrafficState& state) = 0;
+    virtual void gf_removeLiveAircraftCategory(TrafficState& state, SizeClass sizeClass) = 0;
+    virtual void gf_removeStaticAircraftCategory(TrafficState& state, SizeClass sizeClass) = 0;
+    virtual void gf_clearUserDestGate(TrafficState& state, const std::string& standIdText) = 0;
+
+    // Arrival parking and stands.
+    virtual void lf_recheckWaitingLiveCreations(TrafficState& state) = 0;
+    virtual bool lf_standHoldsStatic(TrafficState& state, const CreateCommand& request) = 0;
+
+    // Learned stand use.
+    virtual void lf_matchSlotWindow(TrafficState& state, std::uint32_t hexId) = 0;
+
+    // Parking: plans, adjustments and static placement.
+    virtual void gf_regenerateParking(TrafficState& state) = 0;
+    virtual void lf_parkAirportSweep(TrafficState& state) = 0;
+    virtual void lf_applyParkingAdjustments(TrafficState& state, bool replaceAll) = 0;
+    virtual void gf_computeMaxPark(TrafficState& state) = 0;
+    virtual void gf_limitParkedAircraft(TrafficState& state, std::uint32_t extra) = 0;
+    virtual std::uint64_t pendingParkedAdditions(const TrafficState& state) const = 0;
+    virtual void lf_placeStaticAircraft(TrafficState& state) = 0;
+    virtual void lf_checkUserAirCollisions(TrafficState& state) = 0;
+    virtual void gf_checkUserAcGndCollisions(TrafficState& state) = 0;
+    // Forgets the working state these steps keep beside the tables (start and reset).
+    virtual void clearStepState(TrafficState& state) = 0;
+};
+
+} // namespace kiv
