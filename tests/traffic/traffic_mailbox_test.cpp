@@ -1,0 +1,145 @@
+#include <algorithm>
+
+#include <gtest/gtest.h>
+
+#include "test_support/log_capture.h"
+#include "traffic/traffic_mailbox.h"
+#include "traffic_fakes.h"
+
+namespace kiv {
+namespace {
+
+using test_support::LogCapture;
+using test_support::TrafficFixture;
+
+constexpr std::int64_t kSecond = 1'000'000'000;
+
+struct TrafficMailboxTest : TrafficFixture, ::testing::Test {
+    TrafficMailboxTest() { gf_resumeDelivery(state); }
+
+    // Records with hex ids first..first+count-1, each creating its own aircraft when decoded.
+    TrafficBatch batch(std::uint32_t first, std::uint32_t count)
+    {
+        TrafficBatch result;
+        for (std::uint32_t i = 0; i < count; ++i) {
+            result.push_back(record(first + i, "CS" + std::to_string(first + i), 1000.0));
+        }
+        return result;
+    }
+    void postLive(TrafficBatch b) { gf_postTrafficBatch(state, b, kLiveStreamDelaySeconds, false); }
+    bool known(std::uint32_t hexId) { return gf_findLive(state, hexId) != nullptr; }
+};
+
+TEST_F(TrafficMailboxTest, TakesTwoRecordsPerTickFromTheEnd)
+{
+    postLive(batch(100001, 5));
+    lf_takeTrafficBatch(state);
+    EXPECT_EQ(state.live.size(), 2u);
+    EXPECT_TRUE(known(100005));
+    EXPECT_TRUE(known(100004));
+    lf_takeTrafficBatch(state);
+    lf_takeTrafficBatch(state);
+    EXPECT_EQ(state.live.size(), 5u);
+    EXPECT_EQ(state.live.back().samples.front().deliveryTick, 3000); // stamped at post time: tick 0 + 30 s
+}
+
+TEST_F(TrafficMailboxTest, ANewerBatchReplacesTheUndrainedOneAndTheLossIsLogged)
+{
+    LogCapture log;
+    postLive(batch(100001, 3));
+    postLive(batch(200001, 2));
+    for (int i = 0; i < 3; ++i) {
+        lf_takeTrafficBatch(state);
+    }
+    EXPECT_EQ(state.live.size(), 2u);
+    EXPECT_FALSE(known(100001));
+    EXPECT_FALSE(known(100003));
+    EXPECT_EQ(state.mailbox.lostRecords, 3u);
+    const auto lines = log.lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("replaced 3 records"), std::string::npos) << lines[0];
+}
+
+TEST_F(TrafficMailboxTest, NothingIsAcceptedWhileDeliveryIsOff)
+{
+    gf_pauseDelivery(state);
+    for (bool discardWhenOff : {false, true}) {
+        TrafficBatch b = batch(100001, 2);
+        gf_postTrafficBatch(state, b, kLiveStreamDelaySeconds, discardWhenOff);
+        EXPECT_TRUE(b.empty());
+    }
+    lf_takeTrafficBatch(state);
+    EXPECT_TRUE(state.live.empty());
+}
+
+TEST_F(TrafficMailboxTest, WatchdogFiresOnceAfterAMinuteOfReplacements)
+{
+    LogCapture log;
+    postLive(batch(100001, 4));
+    // Replacements every 10 s: the first arms the watchdog at t0, the one at t0 + 60 s fires it.
+    for (int i = 1; i <= 6; ++i) {
+        postLive(batch(100001 + 10 * i, 4));
+        clock.now += 10 * kSecond;
+        EXPECT_TRUE(state.mailbox.deliveryEnabled) << i;
+    }
+    postLive(batch(300001, 3));
+    EXPECT_FALSE(state.mailbox.deliveryEnabled);
+    EXPECT_TRUE(state.mailbox.deliveryStopped);
+    EXPECT_TRUE(state.mailbox.slot.empty());
+    ASSERT_EQ(shell.stopRequests.size(), 1u);
+    EXPECT_EQ(shell.stopRequests[0], std::make_pair(kExitTrafficMailboxStalled, 0u));
+    const auto lines = log.lines();
+    const auto stall = std::find_if(lines.begin(), lines.end(), [](const std::string& l) { return l.find("stalled") != std::string::npos; });
+    ASSERT_NE(stall, lines.end());
+    EXPECT_EQ(*stall, "==> Traffic mailbox stalled: no messages consumed for 1 minute; 7 batches replaced, 4 pending and 3 incoming "
+                      "messages. Stopping traffic delivery and requesting shutdown.");
+
+    // Delivery stays off; a resume does not undo the watchdog, only the reset does.
+    postLive(batch(400001, 2));
+    gf_resumeDelivery(state);
+    postLive(batch(400001, 2));
+    lf_takeTrafficBatch(state);
+    EXPECT_TRUE(state.live.empty());
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.find("stalled") != std::string::npos; }), 1);
+    gf_resetTraffic(state);
+    gf_resumeDelivery(state);
+    EXPECT_TRUE(state.mailbox.deliveryEnabled);
+}
+
+TEST_F(TrafficMailboxTest, AnyTakeRearmsTheWatchdog)
+{
+    postLive(batch(100001, 10));
+    for (int i = 1; i <= 5; ++i) {
+        postLive(batch(100001 + 100 * i, 10));
+        clock.now += 10 * kSecond;
+    }
+    lf_takeTrafficBatch(state); // the slot keeps records, but the window starts again
+    for (int i = 6; i <= 11; ++i) {
+        postLive(batch(100001 + 100 * i, 10));
+        clock.now += 10 * kSecond;
+    }
+    EXPECT_TRUE(state.mailbox.deliveryEnabled);
+    EXPECT_TRUE(shell.stopRequests.empty());
+    postLive(batch(900001, 10));
+    EXPECT_FALSE(state.mailbox.deliveryEnabled);
+}
+
+TEST_F(TrafficMailboxTest, HistoryIsDecodedAtOnceBeforeTheLoopAndByTheLoopAfterwards)
+{
+    TrafficBatch early = batch(100001, 3);
+    gf_postTrafficBatch(state, early, 6, false);
+    EXPECT_TRUE(early.empty());
+    EXPECT_EQ(state.live.size(), 3u);
+    EXPECT_EQ(state.live.front().samples.front().deliveryTick, 600);
+
+    gf_mailboxLoopStarted(state);
+    TrafficBatch late = batch(200001, 3);
+    gf_postTrafficBatch(state, late, 12, false);
+    EXPECT_TRUE(late.empty());
+    EXPECT_EQ(state.live.size(), 3u); // the feed thread never touches the tables once the loop owns them
+    lf_takeTrafficBatch(state);
+    EXPECT_EQ(state.live.size(), 6u); // a history buffer is decoded whole, not two records at a time
+}
+
+} // namespace
+} // namespace kiv
