@@ -4,6 +4,7 @@
 #include <fstream>
 #include <stdexcept>
 #include <system_error>
+#include <vector>
 
 #include <fmt/format.h>
 #include <sodium.h>
@@ -18,6 +19,10 @@ static_assert(kEncryptedOverheadBytes == crypto_secretstream_xchacha20poly1305_A
 static_assert(kDataFileKeyBytes == crypto_secretstream_xchacha20poly1305_KEYBYTES);
 
 using PullState = crypto_secretstream_xchacha20poly1305_state;
+
+// The stream's own buffer: with the default one (8 KiB) reading costs a system call per
+// two chunks, a tenth of the decryption time of a large file.
+constexpr std::size_t kReadBufferBytes = 65536;
 
 // The pull state holds key material; it is wiped however the read ends.
 class WipedPullState {
@@ -129,7 +134,10 @@ void lf_decryptFile(DataFileKeyView key, SecureBuffer& buffer, const std::filesy
             fmt::format("Could not determine encrypted file size for {}: {}", name, error.message()));
     }
     const std::uint64_t plaintextBytes = lf_validatedPlaintextSize(fileBytes, limit, name);
-    std::ifstream stream(path, std::ios::binary);
+    std::vector<char> readBuffer(kReadBufferBytes); // ciphertext only: ordinary memory
+    std::ifstream stream;
+    stream.rdbuf()->pubsetbuf(readBuffer.data(), static_cast<std::streamsize>(readBuffer.size()));
+    stream.open(path, std::ios::binary);
     if (!stream.is_open()) {
         fail("Could not open input file: {}", name);
     }

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "foundation/ansi_code_page.h"
-#include "foundation/log.h"
 #include "foundation/text_conversion.h"
 #include "foundation/user_message.h"
+#include "test_support/log_capture.h"
 #include "test_support/temp_folder.h"
 
 namespace kiv {
@@ -23,11 +23,6 @@ using Lines = std::vector<std::string>;
 
 void writeBytes(const std::filesystem::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string readBytes(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
 }
 
 // Catches what would go to the main window's message line.
@@ -86,17 +81,13 @@ TEST(TextFileReader, ReadsEveryEncodingAsUtf8Lines) {
 }
 
 TEST(TextFileReader, OddUtf16ByteIsDroppedAndLogged) {
-    test_support::TempFolder folder;
-    gf_setLogPathForTesting(folder.path() / "Log.txt");
-    gf_openLog();
-    const auto path = folder.path() / "odd.txt";
+    test_support::LogCapture log;
+    const auto path = log.folder() / "odd.txt";
     writeBytes(path, "A\0B\0C"s);
     Lines lines;
     ASSERT_TRUE(gf_readTextFileLines(Unicode, path, lines));
-    gf_closeLog();
     EXPECT_EQ(lines, Lines{"AB"});
-    EXPECT_NE(readBytes(folder.path() / "Log.txt").find("odd last byte of the UTF-16 file " + gf_pathToUtf8(path)),
-              std::string::npos);
+    EXPECT_EQ(log.lines(), Lines{"Dropped the odd last byte of the UTF-16 file " + gf_pathToUtf8(path)});
 }
 
 TEST(TextFileReader, FailuresAreToldToTheUserAndGiveNoLines) {
@@ -135,12 +126,9 @@ TEST(TextFileReader, FailuresAreToldToTheUserAndGiveNoLines) {
 }
 
 TEST(TextFileReader, WithoutAWindowTheMessageGoesToTheLog) {
-    test_support::TempFolder folder;
-    gf_setLogPathForTesting(folder.path() / "Log.txt");
-    gf_openLog();
+    test_support::LogCapture log;
     gf_showUserMessage("Read failed for 'x': y", true);
-    gf_closeLog();
-    EXPECT_NE(readBytes(folder.path() / "Log.txt").find("Read failed for 'x': y"), std::string::npos);
+    EXPECT_EQ(log.lines(), Lines{"Read failed for 'x': y"});
 }
 
 TEST(TextFileReader, Utf16StreamLinesAppendAndLeaveAFailedStreamAlone) {
