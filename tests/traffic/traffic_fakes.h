@@ -216,7 +216,14 @@ public:
         aircraft.samples.push_back(sample);
     }
     bool lf_checkRespawn(TrafficState&, LiveAircraft&, const TrafficRecord&) override { return true; }
-    void lf_drainSimEvents(TrafficState&) override { calls.push_back("lf_drainSimEvents"); }
+    std::function<void()> onDrain; // runs once per tick, at its start
+    void lf_drainSimEvents(TrafficState&) override
+    {
+        calls.push_back("lf_drainSimEvents");
+        if (onDrain) {
+            onDrain();
+        }
+    }
     bool lf_jumpQuarantineReleases(TrafficState&, const TrafficRecord&) override
     {
         calls.push_back("lf_jumpQuarantineReleases");
