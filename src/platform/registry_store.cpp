@@ -6,7 +6,6 @@
 
 #include "foundation/text_conversion.h"
 #include "platform/private_profile.h"
-#include "platform/xdg_user_dirs.h"
 
 namespace kiv::platform {
 
@@ -24,7 +23,5 @@ std::optional<std::string> RegistryStore::queryString(std::string_view root, std
     }
     return data;
 }
-
-std::filesystem::path RegistryStore::defaultFile() { return configHomeFolder() / "VELT_P3D" / "registry.ini"; }
 
 } // namespace kiv::platform

@@ -1,5 +1,5 @@
-// Stand-in for the Windows registry values the program reads: a small key/value file,
-// "registry.ini" in the program's data folder, with one "[ROOT\key\path]" section per
+// Stand-in for the Windows registry values the program reads: a small key/value file
+// (the program keeps it as "registry.ini" in its data folder), with one "[ROOT\key\path]" section per
 // registry key and one "value name=data" line per value. Read-only for the program;
 // every query reads the file afresh, so any thread may call.
 #pragma once
@@ -24,9 +24,6 @@ public:
                                            std::string_view valueName, std::size_t maxChars) const;
 
     const std::filesystem::path& file() const { return file_; }
-
-    // "registry.ini" in the data folder (the XDG configuration home joined with "VELT_P3D").
-    static std::filesystem::path defaultFile();
 
 private:
     std::filesystem::path file_;

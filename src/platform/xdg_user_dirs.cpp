@@ -1,6 +1,5 @@
 #include "platform/xdg_user_dirs.h"
 
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -20,7 +19,7 @@ std::filesystem::path userDir(const EnvironmentLookup& environment, std::string_
         return *value;
     }
     const auto home = homeFolder(environment);
-    std::ifstream file(configHomeFolder(environment) / "user-dirs.dirs");
+    std::ifstream file(roamingAppDataPath(environment).value_or(home / ".config") / "user-dirs.dirs");
     if (file) {
         std::ostringstream text;
         text << file.rdbuf();
@@ -32,20 +31,6 @@ std::filesystem::path userDir(const EnvironmentLookup& environment, std::string_
 }
 
 } // namespace
-
-EnvironmentLookup processEnvironment() {
-    return [](std::string_view name) -> std::optional<std::string> {
-        const char* value = std::getenv(std::string(name).c_str());
-        return value ? std::optional<std::string>(value) : std::nullopt;
-    };
-}
-
-std::filesystem::path configHomeFolder(const EnvironmentLookup& environment) {
-    if (const auto value = environment("XDG_CONFIG_HOME"); value && !value->empty() && value->front() == '/') {
-        return *value;
-    }
-    return homeFolder(environment) / ".config";
-}
 
 std::filesystem::path documentsFolder(const EnvironmentLookup& environment) {
     return userDir(environment, "XDG_DOCUMENTS_DIR", "Documents");

@@ -193,9 +193,11 @@ void loadSetting(pugi::xml_node section, Kind& parameter) {
     parameter.log();
 }
 
+void writeDefaultsUnlocked(const Version& running);
+
 void rebuildWithDefaults(const Version& running, std::string_view reason) {
     logLine(std::string(reason));
-    gf_writeDefaultParameters(running);
+    writeDefaultsUnlocked(running);
 }
 
 // --- store ---
@@ -260,11 +262,30 @@ void storeSetting(const Kind& parameter) {
     storeValue(parameter.key, valueText, logText);
 }
 
-} // namespace
+void writeDefaultsUnlocked(const Version& running) {
+    // The in-memory value follows too, so that memory and the new file agree.
+    param::PROGRAM_VERSION.defaultValue = gf_versionString(running);
+    param::PROGRAM_VERSION.value = param::PROGRAM_VERSION.defaultValue;
+    pugi::xml_document document;
+    pugi::xml_node section = document.append_child("root").append_child(std::string(kSectionName).c_str());
+    if (section) {
+        // Current values, not defaults: at a first start they are the defaults, and on a
+        // restart they are what the user set during the run, which must not be lost.
+        forEverySetting([&section](auto& parameter) {
+            gf_appendParameter(section, parameter);
+            showLoaded(parameter);
+        });
+        if (!gf_saveParametersFile(document)) {
+            try {
+                gf_logImportant(fmt::format("saving: {} failed", pathText()));
+            } catch (const std::exception&) {
+            }
+        }
+    }
+    logLine(gf_bannerLine(70, 10, false, false, ""));
+}
 
-bool gf_loadParameters() { return gf_loadParameters(gf_programVersion()); }
-
-bool gf_loadParameters(const Version& running) {
+bool loadUnlocked(const Version& running) {
     logLine(gf_bannerLine(70, 0, true, false, kSectionName));
     pugi::xml_document document;
     const ParsedFile parsed = parseFile(gf_parametersFilePath(), document);
@@ -290,29 +311,22 @@ bool gf_loadParameters(const Version& running) {
     return false;
 }
 
+} // namespace
+
+bool gf_loadParameters() { return gf_loadParameters(gf_programVersion()); }
+
+bool gf_loadParameters(const Version& running) {
+    // On a restart the window is alive and may store a setting meanwhile; it waits for the
+    // load and then re-reads the file, so neither save overwrites the other.
+    std::lock_guard lock(parametersFileLock());
+    return loadUnlocked(running);
+}
+
 void gf_writeDefaultParameters() { gf_writeDefaultParameters(gf_programVersion()); }
 
 void gf_writeDefaultParameters(const Version& running) {
-    // The in-memory value follows too, so that memory and the new file agree.
-    param::PROGRAM_VERSION.defaultValue = gf_versionString(running);
-    param::PROGRAM_VERSION.value = param::PROGRAM_VERSION.defaultValue;
-    pugi::xml_document document;
-    pugi::xml_node section = document.append_child("root").append_child(std::string(kSectionName).c_str());
-    if (section) {
-        // Current values, not defaults: at a first start they are the defaults, and on a
-        // restart they are what the user set during the run, which must not be lost.
-        forEverySetting([&section](auto& parameter) {
-            gf_appendParameter(section, parameter);
-            showLoaded(parameter);
-        });
-        if (!gf_saveParametersFile(document)) {
-            try {
-                gf_logImportant(fmt::format("saving: {} failed", pathText()));
-            } catch (const std::exception&) {
-            }
-        }
-    }
-    logLine(gf_bannerLine(70, 10, false, false, ""));
+    std::lock_guard lock(parametersFileLock());
+    writeDefaultsUnlocked(running);
 }
 
 bool gf_saveParametersFile(pugi::xml_document& document) {

@@ -1,8 +1,8 @@
 // "parameters.xml" in the data folder: the load at start that fills every registered
 // setting (completing or rebuilding the file), the store of one changed setting, the removal
 // of a key, and the safe save every writer ends with. The load runs on the main sequence
-// before other threads read settings; stores and removals may come from the GUI thread and
-// the main sequence and are serialised by one process-wide lock.
+// before worker threads read settings; loads, stores and removals may come from the GUI
+// thread and the main sequence and are serialised by one process-wide lock.
 #pragma once
 
 #include <cstdint>
@@ -26,7 +26,8 @@ void gf_writeDefaultParameters();
 void gf_writeDefaultParameters(const Version& running);
 
 // The safe save: temporary file, read back, one ".bak" generation, durable atomic replace.
-// False when the old file stayed in place.
+// False when the old file stayed in place. The writers above call it under the lock; a
+// caller of its own must not run it beside them.
 bool gf_saveParametersFile(pugi::xml_document& document);
 
 // Writes the setting's current value into every element with its key (or appends one) and

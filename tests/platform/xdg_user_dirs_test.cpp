@@ -25,14 +25,12 @@ TEST(XdgUserDirs, FoldersFromEnvironmentFileAndFallbacks) {
                                                 "XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n"
                                                 "XDG_PUBLICSHARE_DIR=\"/srv/share\"\n";
     const auto withFile = fakeEnvironment({{"HOME", "/home/pilot"}, {"XDG_CONFIG_HOME", config.string()}});
-    EXPECT_EQ(configHomeFolder(withFile), config);
     EXPECT_EQ(documentsFolder(withFile), std::filesystem::path("/home/pilot/Dokumente"));
     EXPECT_EQ(publicShareFolder(withFile), std::filesystem::path("/srv/share"));
 
     const auto bare = fakeEnvironment({{"HOME", "/home/pilot"}, {"XDG_CONFIG_HOME", (temp.path() / "none").string()}});
     EXPECT_EQ(documentsFolder(bare), std::filesystem::path("/home/pilot/Documents"));
     EXPECT_EQ(publicShareFolder(bare), std::filesystem::path("/home/pilot/Public"));
-    EXPECT_EQ(configHomeFolder(fakeEnvironment({{"HOME", "/home/pilot"}})), std::filesystem::path("/home/pilot/.config"));
 
     const auto overridden = fakeEnvironment({{"HOME", "/home/pilot"}, {"XDG_DOCUMENTS_DIR", "/data/docs"}});
     EXPECT_EQ(documentsFolder(overridden), std::filesystem::path("/data/docs"));

@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include "platform/named_pipe_path.h"
+#include "settings/data_folder.h"
 #include "platform/xdg_user_dirs.h"
 #include "simlink/simconnect/connection_settings.h"
 
@@ -124,6 +125,7 @@ ConnectEnvironment ConnectEnvironment::standard() {
     ConnectEnvironment environment;
     environment.configFolders = {platform::publicShareFolder(), platform::documentsFolder(),
                                  currentFolder()};
+    environment.registry = platform::RegistryStore(gf_dataFolder() / kRegistryFileName);
     environment.pipeFolder = platform::defaultPipeFolder();
     environment.clock = [] { return std::chrono::steady_clock::now(); };
     return environment;

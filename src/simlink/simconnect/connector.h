@@ -16,6 +16,7 @@
 
 namespace kiv::simconnect {
 
+inline constexpr std::string_view kRegistryFileName = "registry.ini";
 inline constexpr std::string_view kDefaultPipeName = "Lockheed Martin Prepar3D v5\\SimConnect";
 
 struct ConnectAttempt {
@@ -29,7 +30,7 @@ struct ConnectAttempt {
 struct ConnectEnvironment {
     // Folders searched for "SimConnect.cfg", later ones overriding earlier ones.
     std::vector<std::filesystem::path> configFolders;
-    platform::RegistryStore registry{platform::RegistryStore::defaultFile()};
+    platform::RegistryStore registry{std::filesystem::path()};
     // Where the Unix-domain sockets that stand for named pipes live.
     std::filesystem::path pipeFolder;
     SteadyClock clock;
