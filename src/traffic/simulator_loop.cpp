@@ -108,12 +108,14 @@ void runSlowerSteps(TrafficState& state)
 
 void gf_simulatorLoop(TrafficState& state)
 {
+    // From here on the tables are this thread's: the parking work below already uses them, so a
+    // history buffer posted meanwhile must wait for the first tick.
+    gf_mailboxLoopStarted(state);
     startParking(state);
     LoopClock& clock = state.ports.clock;
     state.secondCount = 0;
     std::int64_t deadline = clock.nowNs() + kTickNs;
     state.currentSlot = gf_weekdayAndSlot();
-    gf_mailboxLoopStarted(state);
     gf_resumeDelivery(state);
     state.ports.shell.enableAircraftButton();
     const TimerResolutionGuard timerResolution;

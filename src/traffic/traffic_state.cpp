@@ -32,6 +32,12 @@ void reserveRoom(TrafficState& state)
     state.delayedLightCommands.reserve(24);
 }
 
+void setLoopOwnsTables(TrafficState& state, bool owned)
+{
+    const std::lock_guard lock(state.mailbox.startupDecodeMutex);
+    state.mailbox.loopOwnsTables = owned;
+}
+
 } // namespace
 
 void gf_initTraffic(TrafficState& state)
@@ -52,6 +58,9 @@ void gf_initTraffic(TrafficState& state)
 
 void gf_resetTraffic(TrafficState& state)
 {
+    // Waits for a history decode still running on a feed thread, and queues any posted while
+    // the tables are being emptied, so that no decode overlaps the reset.
+    setLoopOwnsTables(state, true);
     state.ports.airports.clearCurrentParkAirport();
     state.ports.feeds.clearParkValue();
     state.ports.shell.postLiveCount(0);
@@ -71,10 +80,6 @@ void gf_resetTraffic(TrafficState& state)
         state.mailbox.clearStatistics();
         state.mailbox.deliveryStopped = false;
     }
-    {
-        const std::lock_guard lock(state.mailbox.startupDecodeMutex);
-        state.mailbox.loopOwnsTables = false;
-    }
     state.delayedLightCommands.clear();
     state.fastPollFlag = false;
     state.staticEraseSignal = false;
@@ -89,6 +94,12 @@ void gf_resetTraffic(TrafficState& state)
     state.learnedDataChanged = false;
     state.currentSlot = 0;
     state.failedSpawnSet.clear();
+    {
+        // History posted during the reset belongs to the run that ended.
+        const std::lock_guard lock(state.mailbox.mutex);
+        state.mailbox.historyBatches.clear();
+    }
+    setLoopOwnsTables(state, false);
 }
 
 void gf_requestParkingUpdate(TrafficState& state)

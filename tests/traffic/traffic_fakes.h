@@ -73,7 +73,14 @@ public:
     void gf_requestRTAppParkedTraffic() override { calls.push_back("gf_requestRTAppParkedTraffic"); }
     void gf_clearReceivedTraffic() override { calls.push_back("gf_clearReceivedTraffic"); }
     void clearParkValue() override { calls.push_back("clearParkValue"); }
-    void resetQnh() override { calls.push_back("resetQnh"); }
+    std::function<void()> onResetQnh; // runs inside the reset, after the tables were emptied
+    void resetQnh() override
+    {
+        calls.push_back("resetQnh");
+        if (onResetQnh) {
+            onResetQnh();
+        }
+    }
     bool sourceConnected() const override { return connected; }
     std::uint32_t weatherStatus() override { return weather; }
     std::uint32_t trafficStatus() override { return traffic; }
@@ -267,7 +274,14 @@ public:
     void lf_recheckWaitingLiveCreations(TrafficState&) override { calls.push_back("lf_recheckWaitingLiveCreations"); }
     bool lf_standHoldsStatic(TrafficState&, const CreateCommand& request) override { return standHeldFor.contains(request.hexId); }
     void lf_matchSlotWindow(TrafficState&, std::uint32_t hexId) override { calls.push_back("lf_matchSlotWindow " + std::to_string(hexId)); }
-    void gf_regenerateParking(TrafficState&) override { calls.push_back("gf_regenerateParking"); }
+    std::function<void()> onRegenerateParking;
+    void gf_regenerateParking(TrafficState&) override
+    {
+        calls.push_back("gf_regenerateParking");
+        if (onRegenerateParking) {
+            onRegenerateParking();
+        }
+    }
     void lf_parkAirportSweep(TrafficState&) override { calls.push_back("lf_parkAirportSweep"); }
     void lf_applyParkingAdjustments(TrafficState&, bool replaceAll) override
     {

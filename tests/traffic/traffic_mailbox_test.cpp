@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "test_support/log_capture.h"
+#include "traffic/simulator_loop.h"
 #include "traffic/traffic_mailbox.h"
 #include "traffic_fakes.h"
 
@@ -141,6 +142,47 @@ TEST_F(TrafficMailboxTest, HistoryIsDecodedAtOnceBeforeTheLoopAndByTheLoopAfterw
     EXPECT_EQ(state.live.size(), 3u); // the feed thread never touches the tables once the loop owns them
     lf_takeTrafficBatch(state);
     EXPECT_EQ(state.live.size(), 6u); // a history buffer is decoded whole, not two records at a time
+}
+
+TEST_F(TrafficMailboxTest, HistoryPostedWhileTheLoopStartsItsParkingWaitsForTheFirstTick)
+{
+    airports.parkAirport = {"EDDF", 50.03, 8.57};
+    airports.fileExists = true;
+    std::size_t liveDuringParking = 99;
+    steps.onRegenerateParking = [&] {
+        TrafficBatch history = batch(100001, 3);
+        gf_postTrafficBatch(state, history, 6, false);
+        liveDuringParking = state.live.size();
+    };
+    shell.running = false; // one tick, then the loop ends
+    gf_simulatorLoop(state);
+    EXPECT_EQ(liveDuringParking, 0u);
+    EXPECT_EQ(state.live.size(), 3u);
+}
+
+TEST_F(TrafficMailboxTest, HistoryPostedDuringTheResetIsDroppedAndLaterPostsDecodeAtOnce)
+{
+    for (bool loopRan : {true, false}) {
+        SCOPED_TRACE(loopRan ? "after a loop" : "without a loop");
+        gf_initTraffic(state);
+        if (loopRan) {
+            gf_mailboxLoopStarted(state);
+        }
+        feeds.onResetQnh = [&] {
+            TrafficBatch history = batch(100001, 3);
+            gf_postTrafficBatch(state, history, 6, false);
+            EXPECT_TRUE(state.live.empty());
+        };
+        gf_resetTraffic(state);
+        feeds.onResetQnh = nullptr;
+        EXPECT_TRUE(state.live.empty());
+        lf_takeTrafficBatch(state);
+        EXPECT_TRUE(state.live.empty()); // the old run's history never reaches the next one
+
+        TrafficBatch next = batch(200001, 2);
+        gf_postTrafficBatch(state, next, 6, false);
+        EXPECT_EQ(state.live.size(), 2u);
+    }
 }
 
 TEST_F(TrafficMailboxTest, FeedThreadPostsWhileTheLoopDecodes)
