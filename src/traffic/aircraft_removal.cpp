@@ -63,7 +63,7 @@ void prepareRespawnSamples(TrafficState& state, LiveAircraft& aircraft)
         front.trackDeg = aircraft.pose.headingRad / detail::kDegToRad;
         copy = front;
     }
-    copy.deliveryTick = state.tickCount.load() + 1;
+    copy.deliveryTick = gf_ticksAfter(state.tickCount.load(), 1);
     aircraft.samples.push_front(copy);
 }
 

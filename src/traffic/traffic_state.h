@@ -169,6 +169,13 @@ void gf_resetTraffic(TrafficState& state);
 // Counted request of a parking update (any thread).
 void gf_requestParkingUpdate(TrafficState& state);
 
+// The tick `ticks` after `tick`. The tick counter wraps like its atomic (after some 248 days),
+// and a due tick computed from it must wrap with it rather than overflow.
+inline std::int32_t gf_ticksAfter(std::int32_t tick, std::int32_t ticks) noexcept
+{
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(tick) + static_cast<std::uint32_t>(ticks));
+}
+
 // Index into state.live of the first aircraft with that hex id, or -1.
 std::ptrdiff_t gf_findLiveIndex(const TrafficState& state, std::uint32_t hexId) noexcept;
 LiveAircraft* gf_findLive(TrafficState& state, std::uint32_t hexId) noexcept;

@@ -1,4 +1,5 @@
 #include <cmath>
+#include <limits>
 #include <stdexcept>
 
 #include <gtest/gtest.h>
@@ -325,6 +326,27 @@ TEST_F(AircraftCommandsTest, LiveryRespawnOfAMovingAircraft)
     EXPECT_EQ(copy.deliveryTick, 501);
     EXPECT_EQ(aircraft.samples[1].atCurrentPose, 0);
     EXPECT_EQ(state.removalQueue.back(), 88u);
+}
+
+TEST_F(AircraftCommandsTest, RespawnSampleIsDueOnTheTickAfterEvenWhereTheCounterWraps)
+{
+    struct Case {
+        std::int32_t tick;
+        std::int32_t due;
+    };
+    constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+    const Case cases[] = {{0, 1}, {-5, -4}, {kMax - 1, kMax}, {kMax, std::numeric_limits<std::int32_t>::min()}};
+    for (const Case& c : cases) {
+        state.live.clear();
+        state.tickCount = c.tick;
+        LiveAircraft& aircraft = addLive(600009, SimState::active, 89);
+        aircraft.situation = FlightSituation::flying;
+        liveryRespawn(state, aircraft);
+        ASSERT_EQ(aircraft.samples.size(), 2u) << c.tick;
+        EXPECT_EQ(aircraft.samples.front().deliveryTick, c.due) << c.tick;
+        ++state.tickCount; // the counter itself wraps onto the due tick
+        EXPECT_EQ(state.tickCount.load(), c.due) << c.tick;
+    }
 }
 
 TEST_F(AircraftCommandsTest, LiveryRespawnOfAParkedAircraft)
