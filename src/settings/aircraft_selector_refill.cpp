@@ -2,55 +2,47 @@
 
 #include <mutex>
 #include <optional>
+#include <utility>
 
+#include "settings/gui_thread_changes.h"
 #include "settings/settings_table.h"
 
 namespace kiv {
 namespace {
 
-class RefillMailbox {
+// The lists of two posts that meet before the GUI thread runs never both reach the window:
+// the later one replaces the earlier here, and the earlier completion finds the later list.
+class RefillSlot {
 public:
-    void post(std::vector<std::string> aircraft) {
-        std::function<void()> notify;
-        {
-            std::lock_guard lock(mutex_);
-            pending_ = std::move(aircraft);
-            notify = notify_;
-        }
-        if (notify) {
-            notify();
-        }
+    void put(std::vector<std::string> aircraft) {
+        std::lock_guard lock(mutex_);
+        pending_ = std::move(aircraft);
     }
 
     std::optional<std::vector<std::string>> take() {
         std::lock_guard lock(mutex_);
-        std::optional<std::vector<std::string>> taken = std::move(pending_);
-        pending_.reset();
-        return taken;
-    }
-
-    void setNotifier(std::function<void()> notify) {
-        std::lock_guard lock(mutex_);
-        notify_ = std::move(notify);
+        return std::exchange(pending_, std::nullopt);
     }
 
 private:
     std::mutex mutex_;
     std::optional<std::vector<std::string>> pending_;
-    std::function<void()> notify_;
 };
 
-RefillMailbox& mailbox() {
-    static RefillMailbox instance;
+RefillSlot& slot() {
+    static RefillSlot instance;
     return instance;
 }
 
 } // namespace
 
-void gf_postAircraftSelectorRefill(std::vector<std::string> aircraft) { mailbox().post(std::move(aircraft)); }
+void gf_postAircraftSelectorRefill(std::vector<std::string> aircraft) {
+    slot().put(std::move(aircraft));
+    gf_runOnGuiThread([] { gf_completeAircraftSelectorRefill(); });
+}
 
 bool gf_completeAircraftSelectorRefill() {
-    std::optional<std::vector<std::string>> aircraft = mailbox().take();
+    std::optional<std::vector<std::string>> aircraft = slot().take();
     if (!aircraft) {
         return false;
     }
@@ -60,7 +52,5 @@ bool gf_completeAircraftSelectorRefill() {
     selector.fillComboBox();
     return true;
 }
-
-void gf_setAircraftSelectorRefillNotifier(std::function<void()> notify) { mailbox().setNotifier(std::move(notify)); }
 
 } // namespace kiv

@@ -69,8 +69,10 @@ void IntListParameter::fillComboBox() {
     selectValue();
 }
 
-void IntListParameter::selectValue() {
-    const std::ptrdiff_t index = indexOf(allowed, value);
+void IntListParameter::selectValue() { selectValue(value); }
+
+void IntListParameter::selectValue(std::int32_t shown) {
+    const std::ptrdiff_t index = indexOf(allowed, shown);
     if (index >= 0 && window != nullptr) {
         window->selectIndex(index);
     }
@@ -94,8 +96,10 @@ void ChoiceParameter::fillComboBox() {
     }
 }
 
-void ChoiceParameter::selectValue() {
-    const std::ptrdiff_t index = indexOf(choices, value);
+void ChoiceParameter::selectValue() { selectValue(value); }
+
+void ChoiceParameter::selectValue(const std::string& shown) {
+    const std::ptrdiff_t index = indexOf(choices, shown);
     if (index >= 0 && window != nullptr) {
         window->selectIndex(index);
     }

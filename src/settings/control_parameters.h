@@ -69,8 +69,10 @@ public:
 
     // Refills a live combo box with the allowed values in decimal and selects the value.
     void fillComboBox();
-    // Selects the first allowed value equal to `value`; nothing when there is none.
+    // Selects the first allowed value equal to `value` (or to `shown`); nothing when there
+    // is none.
     void selectValue();
+    void selectValue(std::int32_t shown);
     // Throws std::out_of_range "configuration option index is out of range".
     std::int32_t valueAt(std::ptrdiff_t index) const;
 
@@ -106,8 +108,9 @@ public:
     // Refills a live combo box with the choices and selects the first one that begins
     // with the value, ignoring case (the combo box's own search).
     void fillComboBox();
-    // Selects the choice exactly equal to the value; nothing when there is none.
+    // Selects the choice exactly equal to the value (or to `shown`); nothing when there is none.
     void selectValue();
+    void selectValue(const std::string& shown);
 
     const std::vector<std::string> choices;
 };

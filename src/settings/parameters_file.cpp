@@ -18,7 +18,7 @@
 #include "foundation/xml_helpers.h"
 #include "platform/atomic_file_replace.h"
 #include "settings/data_folder.h"
-#include "settings/gui_thread_changes.h"
+#include "settings/loaded_value_display.h"
 #include "settings/parameter_elements.h"
 #include "settings/settings_table.h"
 
@@ -100,30 +100,11 @@ void forEverySetting(Visit&& visit) {
     for (PathParameter* parameter : registry::paths) visit(*parameter);
 }
 
-// The window shows what was loaded; only the GUI thread may touch its controls.
-void showInWindow(CheckBoxParameter& parameter) {
-    gf_runOnGuiThread([&parameter] {
-        if (parameter.window != nullptr) {
-            parameter.window->setChecked(parameter.value);
-        }
-    });
-}
-
-template <typename ListOrChoice>
-void showSelection(ListOrChoice& parameter) {
-    gf_runOnGuiThread([&parameter] {
-        if (parameter.hasLiveWindow()) {
-            parameter.selectValue();
-        }
-    });
-}
-
 template <typename Kind>
 void showLoaded(Kind& parameter) {
-    if constexpr (std::is_same_v<Kind, CheckBoxParameter>) {
-        showInWindow(parameter);
-    } else if constexpr (std::is_same_v<Kind, IntListParameter> || std::is_same_v<Kind, ChoiceParameter>) {
-        showSelection(parameter);
+    if constexpr (std::is_same_v<Kind, CheckBoxParameter> || std::is_same_v<Kind, IntListParameter> ||
+                  std::is_same_v<Kind, ChoiceParameter>) {
+        gf_showLoadedValue(parameter);
     }
 }
 

@@ -11,6 +11,7 @@
 #include "foundation/program_identity.h"
 #include "foundation/xml_helpers.h"
 #include "settings/gui_thread_changes.h"
+#include "settings/loaded_value_display.h"
 #include "settings/parameters_file.h"
 #include "settings/settings_snapshot.h"
 #include "settings/settings_table.h"
@@ -75,6 +76,8 @@ void migrate(const StartupContext& context, const Version& stored) {
     IntListParameter& holding = param::HOLDING_THRESHOLD_METERS;
     holding.value = std::clamp(gf_snapToList(holding.value, holding.allowed), holding.min, holding.max);
     gf_storeParameter(holding);
+    // The load showed the value before the snap; the window must show the one in use.
+    gf_showLoadedValue(holding);
     deleteNewVersionFolder(context.newVersionFolder);
 }
 
@@ -157,6 +160,7 @@ void gf_readTrafficSource() {
     } else if (choice.value != kRtDirect) {
         gf_logImportant(fmt::format("Invalid traffic source '{}', using '{}'", choice.value, kRtDirect));
         choice.value = std::string(kRtDirect);
+        gf_showLoadedValue(choice);
     }
     gf_publishTrafficSource(rtApp);
 }

@@ -35,7 +35,7 @@ std::string gf_routeText(const Route& route)
 
 std::string lf_liveryKeyText(const LiveryKey& key)
 {
-    const std::string operatorText = key.operatorId == 0 ? std::string{} : "," + airlineCodeText(key.operatorId);
+    const std::string operatorText = key.operatorId == 0 ? std::string{} : fmt::format(",{}", airlineCodeText(key.operatorId));
     return fmt::format("{:3}{:4} {:4}{}{:3}", airlineCodeText(key.airlineId), operatorText, modelCodeText(key.modelId),
                        key.present != 0 ? "." : " ", key.cargo != 0 ? "(C)" : "");
 }

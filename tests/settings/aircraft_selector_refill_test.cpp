@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/headless_control.h"
+#include "settings/gui_thread_changes.h"
 #include "settings/settings_table.h"
 #include "settings_reset.h"
 
@@ -14,13 +15,19 @@ namespace {
 
 class AircraftSelectorRefillTest : public ::testing::Test {
 protected:
+    // The test's own thread plays the GUI thread.
     void SetUp() override {
         test_support::resetSettingsToDefaults();
+        gf_unregisterGuiThread();
         while (gf_completeAircraftSelectorRefill()) {
         }
+        gf_completeGuiChanges();
+        gf_registerGuiThread();
     }
     void TearDown() override {
-        gf_setAircraftSelectorRefillNotifier(nullptr);
+        gf_setGuiChangeNotifier(nullptr);
+        gf_unregisterGuiThread();
+        gf_completeGuiChanges();
         test_support::resetSettingsToDefaults();
     }
 };
@@ -31,7 +38,7 @@ TEST_F(AircraftSelectorRefillTest, LoopPostsAndTheGuiThreadApplies) {
     platform::HeadlessControl combo;
     param::AIRCRAFT_SELECTOR.window = &combo;
     std::atomic<int> notified{0};
-    gf_setAircraftSelectorRefillNotifier([&] { ++notified; });
+    gf_setGuiChangeNotifier([&] { ++notified; });
 
     std::thread loop([] {
         gf_postAircraftSelectorRefill({"A320 DLH", "B738 RYR"});
@@ -42,17 +49,23 @@ TEST_F(AircraftSelectorRefillTest, LoopPostsAndTheGuiThreadApplies) {
     EXPECT_EQ(*param::AIRCRAFT_SELECTOR.choices, std::vector<std::string>{""}) << "untouched until completed";
     EXPECT_EQ(combo.itemCount(), 0U);
 
-    ASSERT_TRUE(gf_completeAircraftSelectorRefill());
+    gf_completeGuiChanges();
     EXPECT_EQ(*param::AIRCRAFT_SELECTOR.choices, (std::vector<std::string>{"B77W UAE", "A388 UAE"}));
     EXPECT_EQ(param::AIRCRAFT_SELECTOR.value, "B77W UAE");
     EXPECT_EQ(combo.items(), (std::vector<std::string>{"B77W UAE", "A388 UAE"}));
     EXPECT_EQ(combo.selectedIndex(), 0);
     EXPECT_FALSE(gf_completeAircraftSelectorRefill()) << "one post is applied once";
+
+    // A later post replaces the list the GUI thread already showed.
+    std::thread([] { gf_postAircraftSelectorRefill({"C172 N123"}); }).join();
+    gf_completeGuiChanges();
+    EXPECT_EQ(combo.items(), std::vector<std::string>{"C172 N123"});
+    EXPECT_EQ(param::AIRCRAFT_SELECTOR.value, "C172 N123");
 }
 
 TEST_F(AircraftSelectorRefillTest, AnEmptyListClearsTheText) {
     param::AIRCRAFT_SELECTOR.value = "B738 RYR";
-    gf_postAircraftSelectorRefill({});
+    std::thread([] { gf_postAircraftSelectorRefill({}); }).join();
     ASSERT_TRUE(gf_completeAircraftSelectorRefill());
     EXPECT_EQ(param::AIRCRAFT_SELECTOR.value, "");
     EXPECT_TRUE(param::AIRCRAFT_SELECTOR.choices->empty());

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <thread>
 
 #include "platform/headless_control.h"
@@ -22,6 +23,38 @@ constexpr const char* kRadiiChanged = "==> Radius parameters changed to fulfill 
 bool contains(const Lines& lines, std::string_view wanted) {
     return std::find(lines.begin(), lines.end(), wanted) != lines.end();
 }
+
+// A combo box or check box that counts every use from a thread other than the one that
+// made it (the GUI thread of the test).
+class GuiOnlyControl final : public platform::Control {
+public:
+    bool isLive() const override { return noted().isLive(); }
+    void resetList() override { noted().resetList(); }
+    void addItem(std::string_view text) override { noted().addItem(text); }
+    std::size_t itemCount() const override { return noted().itemCount(); }
+    void selectIndex(std::ptrdiff_t index) override { noted().selectIndex(index); }
+    std::ptrdiff_t selectByPrefix(std::string_view prefix) override { return noted().selectByPrefix(prefix); }
+    std::ptrdiff_t selectedIndex() const override { return noted().selectedIndex(); }
+    void setChecked(bool checked) override { noted().setChecked(checked); }
+    bool isChecked() const override { return noted().isChecked(); }
+    void setEnabled(bool enabled) override { noted().setEnabled(enabled); }
+    bool isEnabled() const override { return noted().isEnabled(); }
+
+    std::string selectedText() const { return noted().selectedText(); }
+    int foreignUses() const { return foreignUses_.load(); }
+
+private:
+    platform::HeadlessControl& noted() const {
+        if (std::this_thread::get_id() != owner_) {
+            ++foreignUses_;
+        }
+        return inner_;
+    }
+
+    std::thread::id owner_ = std::this_thread::get_id();
+    mutable std::atomic<int> foreignUses_{0};
+    mutable platform::HeadlessControl inner_;
+};
 
 class StartupChecks : public test_support::ParametersFileTest {
 protected:
@@ -304,6 +337,56 @@ TEST_F(StartupChecks, WorkerThreadsPostControlChangesToTheGuiThread) {
     gf_setGuiChangeNotifier(nullptr);
     param::RANGE.window = nullptr;
     param::MAX_FIT_FL.window = nullptr;
+}
+
+// On a restart the main sequence loads, repairs and migrates while the window runs: the
+// controls change only on the GUI thread, and they end up showing the values the run uses,
+// also those changed after the load (the snapped holding threshold, the replaced source).
+TEST_F(StartupChecks, StartOnAWorkerShowsTheValuesInUseThroughTheGuiThread) {
+    GuiOnlyControl autoPark;
+    GuiOnlyControl range;
+    GuiOnlyControl holding;
+    GuiOnlyControl source;
+    autoPark.setChecked(true);
+    param::AUTO_PARK.window = &autoPark;
+    param::RANGE.window = &range;
+    param::HOLDING_THRESHOLD_METERS.window = &holding;
+    param::RT_CHOISE.window = &source;
+    param::RANGE.fillComboBox();
+    param::HOLDING_THRESHOLD_METERS.fillComboBox();
+    param::RT_CHOISE.fillComboBox();
+    source.selectIndex(1); // "RT App", as the last run had it
+    writeParameters({{"PROGRAM_VERSION", "16.8.3"},
+                     {"AUTO_PARK", "false"},
+                     {"RANGE", "12"},
+                     {"HOLDING_THRESHOLD_METERS", "75"},
+                     {"RT_CHOISE", "rt app"}});
+    gf_registerGuiThread();
+
+    std::atomic<bool> done{false};
+    std::thread mainSequence([this, &done] {
+        gf_readParameters(context());
+        gf_readTrafficSource();
+        done = true;
+    });
+    while (!done) {
+        gf_completeGuiChanges();
+    }
+    mainSequence.join();
+    gf_completeGuiChanges();
+
+    EXPECT_EQ(param::HOLDING_THRESHOLD_METERS.value, 50);
+    EXPECT_FALSE(autoPark.isChecked());
+    EXPECT_EQ(range.selectedText(), "12");
+    EXPECT_EQ(holding.selectedText(), "50");
+    EXPECT_EQ(source.selectedText(), "RT Direct");
+    for (const GuiOnlyControl* control : {&autoPark, &range, &holding, &source}) {
+        EXPECT_EQ(control->foreignUses(), 0);
+    }
+    param::AUTO_PARK.window = nullptr;
+    param::RANGE.window = nullptr;
+    param::HOLDING_THRESHOLD_METERS.window = nullptr;
+    param::RT_CHOISE.window = nullptr;
 }
 
 } // namespace

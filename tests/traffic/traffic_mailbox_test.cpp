@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <atomic>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -139,6 +141,32 @@ TEST_F(TrafficMailboxTest, HistoryIsDecodedAtOnceBeforeTheLoopAndByTheLoopAfterw
     EXPECT_EQ(state.live.size(), 3u); // the feed thread never touches the tables once the loop owns them
     lf_takeTrafficBatch(state);
     EXPECT_EQ(state.live.size(), 6u); // a history buffer is decoded whole, not two records at a time
+}
+
+TEST_F(TrafficMailboxTest, FeedThreadPostsWhileTheLoopDecodes)
+{
+    gf_mailboxLoopStarted(state);
+    std::atomic<bool> done{false};
+    std::thread feed([&] {
+        for (std::uint32_t i = 0; i < 200; ++i) {
+            TrafficBatch history = batch(100001 + 10 * i, 10);
+            gf_postTrafficBatch(state, history, 6, false);
+            TrafficBatch live = batch(900001 + 10 * i, 10);
+            gf_postTrafficBatch(state, live, kLiveStreamDelaySeconds, false);
+        }
+        done = true;
+    });
+    while (!done) {
+        lf_takeTrafficBatch(state);
+    }
+    feed.join();
+    for (int i = 0; i < 10; ++i) {
+        lf_takeTrafficBatch(state);
+    }
+    // Every history record arrives (live ones may be replaced before they are taken).
+    const auto history = std::count_if(state.live.begin(), state.live.end(), [](const LiveAircraft& a) { return a.info.hexId < 900001; });
+    EXPECT_EQ(history, 2000);
+    EXPECT_TRUE(known(900001 + 10 * 199 + 9));
 }
 
 } // namespace
