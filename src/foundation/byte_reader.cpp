@@ -1,7 +1,7 @@
 #include "foundation/byte_reader.h"
 
+#include <algorithm>
 #include <bit>
-#include <cstring>
 
 #include <fmt/format.h>
 
@@ -36,9 +36,9 @@ double ByteReader::f64() { return std::bit_cast<double>(u64()); }
 
 std::string_view ByteReader::fixedString(std::size_t fieldSize) {
     const auto field = take(fieldSize);
-    const auto* chars = reinterpret_cast<const char*>(field.data());
-    const auto* nul = static_cast<const char*>(std::memchr(chars, 0, field.size()));
-    return {chars, nul ? static_cast<std::size_t>(nul - chars) : field.size()};
+    // Not memchr: an empty field of an empty message has no address, which memchr may not be given.
+    const auto nul = std::find(field.begin(), field.end(), std::uint8_t{0});
+    return {reinterpret_cast<const char*>(field.data()), static_cast<std::size_t>(nul - field.begin())};
 }
 
 void ByteReader::seek(std::size_t offset) {

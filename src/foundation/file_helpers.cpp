@@ -1,5 +1,6 @@
 #include "foundation/file_helpers.h"
 
+#include <algorithm>
 #include <exception>
 #include <string>
 #include <system_error>
@@ -53,6 +54,13 @@ void removeRegularFiles(const fs::path& folder, std::string_view operation, Pred
     } catch (const std::exception& e) {
         gf_logImportant(fmt::format("{} exception: {}", operation, e.what()));
     }
+}
+
+// Characters, not bytes: a name such as "EHÄ" is three characters long and no airport code.
+std::size_t characterCount(std::string_view utf8) {
+    return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
 }
 
 // False for a missing folder; throws the "exists" error for any other failure of its status.
@@ -170,7 +178,7 @@ std::vector<IcaoCode> gf_listXmlFiles(const fs::path& folder) {
             continue;
         }
         const std::string stem = gf_pathToUtf8(entries->path().stem());
-        if (stem.size() != 4) {
+        if (characterCount(stem) != 4) {
             continue;
         }
         const IcaoCode code(stem);

@@ -6,6 +6,13 @@
 namespace kiv {
 namespace {
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// A file cut short by a full disk must not pass for a whole one: the last bytes leave the
+// stream's buffer only when it is closed, so the close decides.
+bool closedWhole(std::ofstream& file) {
+    file.close();
+    return !file.fail();
+}
 } // namespace
 
 void gf_splitLines(std::string_view text, std::vector<std::string>& lines) {
@@ -54,8 +61,7 @@ bool gf_writeLinesToFile(const std::vector<std::string>& lines, const std::files
     for (const std::string& line : lines) {
         file << line << '\n';
     }
-    file.flush();
-    return true;
+    return closedWhole(file);
 }
 
 bool gf_writeTextFile(std::string_view text, const std::filesystem::path& path, bool appendNewline) {
@@ -67,8 +73,7 @@ bool gf_writeTextFile(std::string_view text, const std::filesystem::path& path, 
     if (appendNewline) {
         file << '\n';
     }
-    file.flush();
-    return true;
+    return closedWhole(file);
 }
 
 } // namespace kiv

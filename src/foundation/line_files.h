@@ -16,7 +16,7 @@ void gf_splitLines(std::string_view text, std::vector<std::string>& lines);
 // Appends the lines of the whole stream; a failed or empty stream appends nothing.
 void gf_readStreamLines(std::istream& stream, std::vector<std::string>& lines);
 
-// False only when the file cannot be opened.
+// False when the file cannot be opened or not all of it could be written (a full disk).
 bool gf_writeLinesToFile(const std::vector<std::string>& lines, const std::filesystem::path& path);
 bool gf_writeTextFile(std::string_view text, const std::filesystem::path& path, bool appendNewline);
 

@@ -44,6 +44,12 @@ TEST(ByteReader, FieldWithoutNulYieldsTheWholeField) {
     const std::array<std::uint8_t, 3> bytes{'a', 'b', 'c'};
     ByteReader reader(bytes, "fixture");
     EXPECT_EQ(reader.fixedString(3), "abc");
+
+    // A message with nothing left (or nothing at all) still reads an empty field.
+    EXPECT_EQ(reader.fixedString(0), "");
+    ByteReader empty(std::span<const std::uint8_t>{}, "empty message");
+    EXPECT_EQ(empty.fixedString(0), "");
+    EXPECT_THROW(empty.fixedString(1), ByteRangeError);
 }
 
 TEST(ByteWriter, WritesLittleEndianAndRoundTrips) {

@@ -184,7 +184,7 @@ TEST(CountFiles, CountsByExactExtension) {
 TEST(ListXmlFiles, ListsEachAirportOnce) {
     test_support::TempFolder folder;
     populate(folder.path(), {"eham.xml", "EHAM.xml", "LFPG.XML", "EHAMX.xml", "abc.xml", "readme.txt",
-                             "EGLL.xml.bak", "EDDF.xml/", "k123.xml"});
+                             "EGLL.xml.bak", "EDDF.xml/", "k123.xml", "EH\xC3\x84.xml"});
     std::vector<IcaoCode> codes = gf_listXmlFiles(folder.path());
     std::sort(codes.begin(), codes.end());
     EXPECT_EQ(codes, (std::vector<IcaoCode>{IcaoCode("EHAM"), IcaoCode("K123"), IcaoCode("LFPG")}));
@@ -192,12 +192,20 @@ TEST(ListXmlFiles, ListsEachAirportOnce) {
     EXPECT_TRUE(gf_listXmlFiles(folder.path() / "missing").empty());
     EXPECT_THROW(gf_listXmlFiles(unaskablePath(folder.path())), fs::filesystem_error);
 
-    populate(folder.path(), {"E-AM.xml"});
-    try {
-        gf_listXmlFiles(folder.path());
-        FAIL() << "no exception";
-    } catch (const std::invalid_argument& e) {
-        EXPECT_STREQ(e.what(), "'E-AM' IcaoCode: invalid string");
+    // Four characters that are no airport code, however many bytes they take.
+    const std::pair<std::string_view, std::string_view> invalid[] = {
+        {"E-AM.xml", "'E-AM' IcaoCode: invalid string"},
+        {"EH\xC3\x84M.xml", "'EH\xC3\x84M' IcaoCode: invalid string"},
+    };
+    for (const auto& [name, message] : invalid) {
+        test_support::TempFolder alone;
+        populate(alone.path(), {name});
+        try {
+            gf_listXmlFiles(alone.path());
+            ADD_FAILURE() << "no exception for " << name;
+        } catch (const std::invalid_argument& e) {
+            EXPECT_EQ(e.what(), message);
+        }
     }
 }
 

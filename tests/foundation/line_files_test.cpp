@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "test_support/temp_folder.h"
@@ -66,6 +67,25 @@ TEST(LineFiles, WritesLfLinesAndReportsUnopenableFiles) {
 
     EXPECT_FALSE(gf_writeLinesToFile({"a"}, folder.path() / "missing" / "x.txt"));
     EXPECT_FALSE(gf_writeTextFile("a", folder.path() / "missing" / "x.txt", true));
+}
+
+// A device that opens for writing but refuses every byte, as a full disk does.
+TEST(LineFiles, WriteThatCannotBeCompletedIsReportedAsFailure) {
+    const std::filesystem::path fullDisk = "/dev/full";
+    if (!std::filesystem::exists(fullDisk)) {
+        GTEST_SKIP() << "no full device on this system";
+    }
+    const struct {
+        const char* what;
+        std::function<bool()> write;
+    } cases[] = {
+        {"one short line", [&] { return gf_writeLinesToFile({"a"}, fullDisk); }},
+        {"text", [&] { return gf_writeTextFile("text", fullDisk, false); }},
+        {"line end only", [&] { return gf_writeTextFile("", fullDisk, true); }},
+    };
+    for (const auto& c : cases) {
+        EXPECT_FALSE(c.write()) << c.what;
+    }
 }
 
 } // namespace
