@@ -1,6 +1,7 @@
 #include "settings/gui_thread_changes.h"
 
 #include <deque>
+#include <iterator>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -38,6 +39,24 @@ public:
         return std::exchange(pending_, {});
     }
 
+    // Puts changes that did not run yet back ahead of any posted meanwhile, and wakes the
+    // GUI thread again for them.
+    void putBack(std::deque<GuiChange> changes) {
+        std::function<void()> notify;
+        {
+            std::lock_guard lock(mutex_);
+            changes.insert(changes.end(), std::make_move_iterator(pending_.begin()),
+                           std::make_move_iterator(pending_.end()));
+            pending_ = std::move(changes);
+            if (!pending_.empty()) {
+                notify = notify_;
+            }
+        }
+        if (notify) {
+            notify();
+        }
+    }
+
     void setNotifier(std::function<void()> notify) {
         std::lock_guard lock(mutex_);
         notify_ = std::move(notify);
@@ -72,10 +91,19 @@ void gf_runOnGuiThread(GuiChange change) {
 std::size_t gf_completeGuiChanges() {
     // Taken out first so that a change may post further changes without deadlock.
     std::deque<GuiChange> changes = queue().takeAll();
-    for (GuiChange& change : changes) {
-        change();
+    const std::size_t count = changes.size();
+    while (!changes.empty()) {
+        // Popped before it runs: a change that throws is dropped, the later ones are kept.
+        GuiChange change = std::move(changes.front());
+        changes.pop_front();
+        try {
+            change();
+        } catch (...) {
+            queue().putBack(std::move(changes));
+            throw;
+        }
     }
-    return changes.size();
+    return count;
 }
 
 void gf_setGuiChangeNotifier(std::function<void()> notify) { queue().setNotifier(std::move(notify)); }

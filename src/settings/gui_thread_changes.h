@@ -22,7 +22,9 @@ bool gf_onGuiThread();
 // Runs `change` now on the GUI thread, else queues it and calls the notifier.
 void gf_runOnGuiThread(GuiChange change);
 
-// GUI thread: runs every queued change in the order posted; returns how many ran.
+// GUI thread: runs every queued change in the order posted; returns how many were taken.
+// A change that throws is dropped and its exception passed on; the changes after it stay
+// queued, ahead of later posts, and the notifier is called again for them.
 std::size_t gf_completeGuiChanges();
 
 // Called on the posting thread, outside the queue's lock, after each queued change.

@@ -89,7 +89,12 @@ void Connection::fail(std::uint32_t code, Hresult status, std::string text) {
                            static_cast<std::uint32_t>(status), failure().text));
     socket_.shutdownBoth();
     waiter_.wake();
-    drained_.notify_all();
+    {
+        // Under the queue's lock, so that close() cannot miss the wake between testing its
+        // condition and starting to wait.
+        std::lock_guard lock(sendQueueMutex_);
+        drained_.notify_all();
+    }
 }
 
 void Connection::close(std::chrono::milliseconds drain) {

@@ -63,10 +63,10 @@ ReceiveFramer::Outcome ReceiveFramer::next(std::span<const std::uint8_t>& messag
         ByteReader reader(std::span<const std::uint8_t>(buffer_).subspan(readPos_, unread), peer_);
         const std::int32_t size = reader.i32();
         if (size == 0) {
-            // Padding between messages: skip to the next non-zero byte.
-            while (readPos_ < end_ && buffer_[readPos_] == 0) {
-                ++readPos_;
-            }
+            // Padding between messages comes in whole zero words. Skipping zero bytes one by
+            // one would also eat the low byte of a following size such as 256 (00 01 00 00)
+            // and misread every message after it.
+            readPos_ += kPaddingWord;
             continue;
         }
         if (size > 0 && static_cast<std::uint32_t>(size) > maxReceiveSize_) {

@@ -1,5 +1,6 @@
 // Cuts the byte stream received from the simulator into messages by their leading u32
-// size, skipping zero padding between messages. Owned by one connection's I/O thread.
+// size, skipping zero padding (whole zero words) between messages. Owned by one
+// connection's I/O thread.
 #pragma once
 
 #include <cstddef>
@@ -15,6 +16,8 @@ public:
     static constexpr std::size_t kInitialCapacity = 41088;
     static constexpr std::size_t kGrowthStep = 2048;
     static constexpr std::size_t kCapacityLimit = 0x100000; // 1 MiB
+    // A zero size field at a message boundary is one word of padding.
+    static constexpr std::size_t kPaddingWord = 4;
 
     // Failure codes recorded on the connection.
     static constexpr std::uint32_t kMessageTooLarge = 2;

@@ -123,7 +123,7 @@ TEST(Connection, DeliversMessagesInOrderAndDropsRunts) {
     Bytes stream = testing::openReply();
     stream.insert(stream.end(), {8, 0, 0, 0, 1, 2, 3, 4}); // 8 bytes: framed, never dispatched
     stream.insert(stream.end(), event.begin(), event.end());
-    stream.insert(stream.end(), {0, 0, 0, 0, 0, 0});       // padding
+    stream.insert(stream.end(), {0, 0, 0, 0, 0, 0, 0, 0}); // padding
     stream.insert(stream.end(), frame.begin(), frame.end());
     ASSERT_TRUE(session.peer.sendAll(stream));
     Collected collected;

@@ -74,8 +74,13 @@ TEST(ReceiveFramer, CutsTheStreamIntoMessages) {
     const Bytes a = message(24, 1);
     const Bytes b = message(308, 2);
     const Bytes c = message(12, 3);
+    // Sizes whose low byte is zero (256 is 00 01 00 00 on the wire) look like padding to a
+    // reader that skips zero bytes one by one.
+    const Bytes m256 = message(256, 4);
+    const Bytes m512 = message(512, 5);
     const Bytes zeros4(4, 0);
     const Bytes zeros7(7, 0);
+    const Bytes zeros8(8, 0);
     struct Case {
         const char* name;
         Bytes stream;
@@ -86,8 +91,11 @@ TEST(ReceiveFramer, CutsTheStreamIntoMessages) {
         {"two messages in one read", joined({a, b}), 4096, {a, b}},
         {"one message over several reads", b, 5, {b}},
         {"reads that split the size field", joined({a, c, b}), 3, {a, c, b}},
-        {"zero padding between messages is skipped", joined({a, zeros4, b, zeros7, c}), 4096, {a, b, c}},
+        {"zero padding between messages is skipped", joined({a, zeros4, b, zeros8, c}), 4096, {a, b, c}},
         {"padding in whole words split across reads", joined({a, zeros4, zeros4, c}), 2, {a, c}},
+        {"padding before a 256-byte message", joined({a, zeros4, m256, c}), 4096, {a, m256, c}},
+        {"padding before sizes with a zero low byte, split across reads", joined({zeros8, m256, zeros4, m512, a}), 3,
+         {m256, m512, a}},
         {"trailing padding leaves nothing", joined({a, zeros7}), 4096, {a}},
         {"a message shorter than a header is still framed", message(4, 0), 4096, {message(4, 0)}},
     };

@@ -5,12 +5,13 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "foundation/byte_reader.h"
-#include "platform/interactive_process.h"
+#include "platform/child_process.h"
 #include "test_peer.h"
 
 namespace kiv::simconnect {
@@ -24,12 +25,14 @@ using testing::TestEnvironment;
 class StandIn {
 public:
     explicit StandIn(std::vector<std::string> options, const std::filesystem::path& pipePath) {
-        std::vector<std::string> argv = {KIV_PYTHON3, KIV_SIMCONNECT_STANDIN, "--pipe", pipePath.string(),
-                                         "--tcp6-port", "0", "--frame-hz", "100"};
-        argv.insert(argv.end(), options.begin(), options.end());
-        std::string error;
-        process_ = platform::InteractiveProcess::start(argv, error);
-        EXPECT_TRUE(process_) << error;
+        std::vector<std::string> arguments = {KIV_SIMCONNECT_STANDIN, "--pipe", pipePath.string(), "--tcp6-port", "0",
+                                              "--frame-hz", "100"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        try {
+            process_.emplace(KIV_PYTHON3, arguments);
+        } catch (const std::system_error& error) {
+            ADD_FAILURE() << "could not start the stand-in: " << error.what();
+        }
         ready_ = next([](const json& line) { return line.contains("ready"); });
     }
 
@@ -63,7 +66,7 @@ public:
     const std::vector<json>& seen() const { return seen_; }
 
 private:
-    std::optional<platform::InteractiveProcess> process_;
+    std::optional<platform::ChildProcess> process_;
     json ready_;
     std::vector<json> seen_;
 };
