@@ -3,9 +3,6 @@
 // reader's throughput as a share of the bare pull's (1.0 = no cost beyond the cipher);
 // "vs_raw_pull_and_guarded_memory" adds to the bare pull what sodium_malloc and sodium_free
 // of the plaintext's size cost by themselves, leaving the reader's own overhead.
-#include <benchmark/benchmark.h>
-#include <sodium.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -14,6 +11,9 @@
 #include <random>
 #include <string>
 #include <vector>
+
+#include <benchmark/benchmark.h>
+#include <sodium.h>
 
 #include "datafile/data_file_encryptor.h"
 #include "foundation/data_file_key.h"
@@ -110,17 +110,17 @@ void BM_ReadEncryptedFile(benchmark::State& state) {
     double guardedSeconds = 1e9;
     for (int pass = 0; pass < 5; ++pass) {
         guardedSeconds = std::min(guardedSeconds, secondsOf([&] {
-            void* memory = sodium_malloc(kPlainBytes);
-            benchmark::DoNotOptimize(memory);
-            sodium_free(memory);
-        }));
+                                      void* memory = sodium_malloc(kPlainBytes);
+                                      benchmark::DoNotOptimize(memory);
+                                      sodium_free(memory);
+                                  }));
     }
     double fileSeconds = 1e9;
     for (auto _ : state) {
         fileSeconds = std::min(fileSeconds, secondsOf([&] {
-            auto result = kiv::gf_readEncryptedFile(data.path, kiv::kTypeDatabaseLimit);
-            benchmark::DoNotOptimize(result);
-        }));
+                                   auto result = kiv::gf_readEncryptedFile(data.path, kiv::kTypeDatabaseLimit);
+                                   benchmark::DoNotOptimize(result);
+                               }));
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kPlainBytes));
     state.counters["vs_raw_pull"] = rawSeconds / fileSeconds;

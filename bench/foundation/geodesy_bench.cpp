@@ -1,10 +1,10 @@
 // Cost of one great-circle distance. The result is checked against a known value so that
 // a broken formula cannot pass as a fast one.
-#include <benchmark/benchmark.h>
-
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+
+#include <benchmark/benchmark.h>
 
 #include "foundation/geodesy.h"
 

@@ -1,7 +1,5 @@
 // gf_logLine throughput with several writer threads on one open log. Checks afterwards
 // that every line reached the file whole.
-#include <benchmark/benchmark.h>
-
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +8,7 @@
 #include <random>
 #include <string>
 
+#include <benchmark/benchmark.h>
 #include <fmt/format.h>
 
 #include "foundation/log.h"
@@ -63,7 +62,8 @@ void BM_LogLine(benchmark::State& state) {
     }
     linesWritten += mine;
     state.SetItemsProcessed(state.iterations());
-    state.counters["lines/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["lines/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_LogLine)->Threads(1)->Threads(4)->UseRealTime()->Setup(openBenchLog)->Teardown(checkBenchLog);
 

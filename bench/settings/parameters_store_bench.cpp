@@ -2,13 +2,13 @@
 // the element and the safe save (temporary file, read back, backup copy, flush to disk,
 // atomic replace). The file is a complete one in a temporary data folder; the stored value
 // is read back at the end so that a store that writes nothing cannot pass as a fast one.
-#include <benchmark/benchmark.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <string>
+
+#include <benchmark/benchmark.h>
 
 #include "settings/data_folder.h"
 #include "settings/parameter_elements.h"

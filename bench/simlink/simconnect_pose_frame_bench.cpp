@@ -2,8 +2,6 @@
 // the real client and transport (the Unix-domain socket that stands for the pipe) into a
 // sink thread of this program that reads and discards. Reports microseconds per object
 // and heap allocations per frame (global operator new is counted here).
-#include <benchmark/benchmark.h>
-
 #include <array>
 #include <atomic>
 #include <cstdlib>
@@ -13,6 +11,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include <benchmark/benchmark.h>
 #include <fmt/format.h>
 
 #include "platform/named_pipe_path.h"
@@ -132,8 +131,8 @@ void BM_PoseFrame500(benchmark::State& state) {
         }
         const double frames = static_cast<double>(state.iterations());
         state.counters["allocs_per_frame"] = static_cast<double>(allocationCount.load() - allocationsBefore) / frames;
-        state.counters["us_per_object"] = benchmark::Counter(frames * kObjectsPerFrame,
-                                                             benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+        state.counters["us_per_object"] =
+            benchmark::Counter(frames * kObjectsPerFrame, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
         if (sink.received() != expected) {
             state.SkipWithError("the sink did not receive every byte");
         }

@@ -10,16 +10,15 @@
 #include <benchmark/benchmark.h>
 
 #include "traffic/simulator_loop.h"
-#include "traffic/traffic_mailbox.h"
 #include "traffic/traffic_fakes.h"
+#include "traffic/traffic_mailbox.h"
 
 namespace kiv {
 namespace {
 
 constexpr std::uint32_t kAircraft = 1000;
 
-void fillTables(test_support::TrafficFixture& f)
-{
+void fillTables(test_support::TrafficFixture& f) {
     for (std::uint32_t i = 0; i < kAircraft; ++i) {
         LiveAircraft& a = f.addLive(100001 + i, SimState::active, i + 1);
         a.pose.latitude = 50.0 + 0.001 * (i % 100);
@@ -38,8 +37,7 @@ void fillTables(test_support::TrafficFixture& f)
     };
 }
 
-TrafficBatch liveBatch(const test_support::TrafficFixture& f, double time)
-{
+TrafficBatch liveBatch(const test_support::TrafficFixture& f, double time) {
     TrafficBatch batch;
     for (std::uint32_t i = 0; i < kAircraft; ++i) {
         TrafficRecord r = test_support::TrafficFixture::record(100001 + i, "CS" + std::to_string(100001 + i), time);
@@ -50,8 +48,7 @@ TrafficBatch liveBatch(const test_support::TrafficFixture& f, double time)
     return batch;
 }
 
-void BM_TickWithThousandLiveAircraft(benchmark::State& bench)
-{
+void BM_TickWithThousandLiveAircraft(benchmark::State& bench) {
     test_support::TrafficFixture f;
     fillTables(f);
     gf_resumeDelivery(f.state);

@@ -69,8 +69,7 @@ struct TrafficRecord {
 using TrafficBatch = std::vector<TrafficRecord>;
 
 // -90..90, -180..180 (NaN fails), and not the null-island point.
-inline bool gf_isValidLalo(double latitude, double longitude) noexcept
-{
+inline bool gf_isValidLalo(double latitude, double longitude) noexcept {
     const bool inRange = latitude >= -90.0 && latitude <= 90.0 && longitude >= -180.0 && longitude <= 180.0;
     const bool nullIsland = latitude <= 0.0001 && latitude >= -0.0001 && longitude <= 0.0001 && longitude >= -0.0001;
     return inRange && !nullIsland;

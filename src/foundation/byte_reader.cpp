@@ -7,10 +7,8 @@
 
 namespace kiv {
 
-ByteRangeError::ByteRangeError(std::string_view source, std::size_t offset, std::size_t expected,
-                               std::size_t found)
-    : std::runtime_error(fmt::format("{}: offset {}: {} bytes expected, {} found", source, offset, expected,
-                                     found)) {}
+ByteRangeError::ByteRangeError(std::string_view source, std::size_t offset, std::size_t expected, std::size_t found)
+    : std::runtime_error(fmt::format("{}: offset {}: {} bytes expected, {} found", source, offset, expected, found)) {}
 
 std::span<const std::uint8_t> ByteReader::take(std::size_t count) {
     if (count > remaining()) {

@@ -27,9 +27,7 @@ std::int64_t realUtcSeconds() {
 // The moment that the data-time texts and the slots describe.
 std::optional<UtcCalendar> currentCalendar() { return gf_utcCalendar(gf_utcNow(gf_isDataTimeMode())); }
 
-std::string withDataTimeMark(std::string text) {
-    return gf_isDataTimeMode() ? "<<< " + text : text;
-}
+std::string withDataTimeMark(std::string text) { return gf_isDataTimeMode() ? "<<< " + text : text; }
 
 } // namespace
 
@@ -48,7 +46,7 @@ bool gf_isDataTimeMode() { return dataTimeMode.load(std::memory_order_relaxed); 
 std::int64_t gf_utcNow(bool useDataTime) {
     if (useDataTime) {
         const std::int64_t dataTime = gf_isRtDirectSource() ? rtDirectDataTime.load(std::memory_order_relaxed)
-                                                             : rtAppDataTime.load(std::memory_order_relaxed);
+                                                            : rtAppDataTime.load(std::memory_order_relaxed);
         if (dataTime != 0) {
             return dataTime;
         }

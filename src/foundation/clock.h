@@ -27,8 +27,8 @@ std::int64_t gf_utcNow(bool useDataTime);
 
 struct UtcCalendar {
     std::int32_t year = 0;
-    std::int32_t month = 0;   // 1..12
-    std::int32_t day = 0;     // 1..31
+    std::int32_t month = 0; // 1..12
+    std::int32_t day = 0;   // 1..31
     std::int32_t hour = 0;
     std::int32_t minute = 0;
     std::int32_t second = 0;

@@ -41,8 +41,7 @@ private:
     throw std::runtime_error(fmt::format(fmt::runtime(format), name));
 }
 
-void readHeader(std::istream& stream, std::array<unsigned char, kEncryptedHeaderBytes>& header,
-                std::string_view name) {
+void readHeader(std::istream& stream, std::array<unsigned char, kEncryptedHeaderBytes>& header, std::string_view name) {
     stream.read(reinterpret_cast<char*>(header.data()), static_cast<std::streamsize>(header.size()));
     if (static_cast<std::uint64_t>(stream.gcount()) < kEncryptedHeaderBytes) {
         fail("Encrypted file has an incomplete header: {}", name);
@@ -70,8 +69,8 @@ void pullChunks(PullState* state, SecureBuffer& buffer, std::istream& stream, st
             fail("Decrypted data exceeds its validated size: {}", name);
         }
         unsigned long long plainBytes = 0;
-        if (crypto_secretstream_xchacha20poly1305_pull(state, buffer.end(), &plainBytes, &tag, chunk.data(),
-                                                       bytesRead, nullptr, 0) != 0) {
+        if (crypto_secretstream_xchacha20poly1305_pull(state, buffer.end(), &plainBytes, &tag, chunk.data(), bytesRead,
+                                                       nullptr, 0) != 0) {
             fail("Decryption failed for: {}", name);
         }
         buffer.commit(plainBytes);
@@ -123,8 +122,7 @@ void lf_decryptStream(DataFileKeyView key, SecureBuffer& buffer, std::istream& s
     }
 }
 
-void lf_decryptFile(DataFileKeyView key, SecureBuffer& buffer, const std::filesystem::path& path,
-                    std::uint64_t limit) {
+void lf_decryptFile(DataFileKeyView key, SecureBuffer& buffer, const std::filesystem::path& path, std::uint64_t limit) {
     buffer.release();
     const std::string name = gf_pathToUtf8(path);
     std::error_code error;
@@ -144,8 +142,7 @@ void lf_decryptFile(DataFileKeyView key, SecureBuffer& buffer, const std::filesy
     lf_decryptStream(key, buffer, stream, plaintextBytes, name);
 }
 
-EncryptedFileResult gf_readEncryptedFile(const std::filesystem::path& path, std::uint64_t limit,
-                                         DataFileKeyView key) {
+EncryptedFileResult gf_readEncryptedFile(const std::filesystem::path& path, std::uint64_t limit, DataFileKeyView key) {
     try {
         SecureBuffer buffer;
         lf_decryptFile(key, buffer, path, limit);

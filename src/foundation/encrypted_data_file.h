@@ -38,13 +38,11 @@ using EncryptedFileResult = Expected<SecureBuffer, std::string>;
 // for a bad file and never hands out part of a plaintext.
 EncryptedFileResult gf_readEncryptedFile(const std::filesystem::path& path, std::uint64_t limit);
 // The same with a key of the caller's (e.g. the data-file tool's key file).
-EncryptedFileResult gf_readEncryptedFile(const std::filesystem::path& path, std::uint64_t limit,
-                                         DataFileKeyView key);
+EncryptedFileResult gf_readEncryptedFile(const std::filesystem::path& path, std::uint64_t limit, DataFileKeyView key);
 
 // The reader proper: throws std::runtime_error with a text ending in the path, or
 // std::bad_alloc. On failure `buffer` is left released (wiped).
-void lf_decryptFile(DataFileKeyView key, SecureBuffer& buffer, const std::filesystem::path& path,
-                    std::uint64_t limit);
+void lf_decryptFile(DataFileKeyView key, SecureBuffer& buffer, const std::filesystem::path& path, std::uint64_t limit);
 
 // The plaintext size that a file of `fileBytes` must hold, checked against the minimum
 // size and `limit`; `name` ends the error texts.

@@ -7,22 +7,14 @@
 
 namespace kiv {
 
-template <class E>
-struct Unexpected {
-    E error;
-};
+template <class E> struct Unexpected { E error; };
 
-template <class E>
-Unexpected<std::decay_t<E>> unexpected(E&& error) {
-    return {std::forward<E>(error)};
-}
+template <class E> Unexpected<std::decay_t<E>> unexpected(E&& error) { return {std::forward<E>(error)}; }
 
-template <class T, class E>
-class Expected {
+template <class T, class E> class Expected {
 public:
     Expected(T value) : state_(std::in_place_index<0>, std::move(value)) {}
-    template <class F>
-    Expected(Unexpected<F> failure) : state_(std::in_place_index<1>, std::move(failure.error)) {}
+    template <class F> Expected(Unexpected<F> failure) : state_(std::in_place_index<1>, std::move(failure.error)) {}
 
     bool has_value() const noexcept { return state_.index() == 0; }
     explicit operator bool() const noexcept { return has_value(); }

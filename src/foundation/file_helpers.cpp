@@ -58,9 +58,8 @@ void removeRegularFiles(const fs::path& folder, std::string_view operation, Pred
 
 // Characters, not bytes: a name such as "EHÄ" is three characters long and no airport code.
 std::size_t characterCount(std::string_view utf8) {
-    return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }));
+    return static_cast<std::size_t>(
+        std::count_if(utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 // False for a missing folder; throws the "exists" error for any other failure of its status.
@@ -94,8 +93,8 @@ bool gf_save1GenerationOf(const fs::path& path) {
     }
     fs::copy_file(path, backup, fs::copy_options::overwrite_existing, error);
     if (error) {
-        gf_logImportant(fmt::format("copy {} -> {} failed: {}", gf_pathToUtf8(path), gf_pathToUtf8(backup),
-                                    error.message()));
+        gf_logImportant(
+            fmt::format("copy {} -> {} failed: {}", gf_pathToUtf8(path), gf_pathToUtf8(backup), error.message()));
         return false;
     }
     return true;
@@ -110,8 +109,8 @@ bool gf_moveFile(const fs::path& from, const fs::path& to) {
     // Renaming fails across volumes; copying does not.
     fs::copy_file(from, to, fs::copy_options::overwrite_existing, error);
     if (error) {
-        gf_logImportant(fmt::format("could not move {} => {}: {}", gf_pathToUtf8(from), gf_pathToUtf8(to),
-                                    error.message()));
+        gf_logImportant(
+            fmt::format("could not move {} => {}: {}", gf_pathToUtf8(from), gf_pathToUtf8(to), error.message()));
         return false;
     }
     fs::remove(from, error);

@@ -37,13 +37,12 @@ Lalo gf_destinationPoint(const Lalo& start, double courseRad, double distanceFt)
     const double lat1 = start.latitude * kDegreesToRadians;
     const double lon1 = start.longitude * kDegreesToRadians;
     // The sine can round just past ±1 on the way over a pole, and asin would give NaN.
-    const double sinLat2 =
-        std::clamp(std::sin(lat1) * std::cos(angle) + std::cos(lat1) * std::sin(angle) * std::cos(courseRad), -1.0, 1.0);
+    const double sinLat2 = std::clamp(
+        std::sin(lat1) * std::cos(angle) + std::cos(lat1) * std::sin(angle) * std::cos(courseRad), -1.0, 1.0);
     const double lat2 = std::asin(sinLat2);
-    const double lon2 = std::remainder(
-        lon1 + std::atan2(std::sin(courseRad) * std::sin(angle) * std::cos(lat1),
-                          std::cos(angle) - std::sin(lat1) * std::sin(lat2)),
-        kFullTurnRad);
+    const double lon2 = std::remainder(lon1 + std::atan2(std::sin(courseRad) * std::sin(angle) * std::cos(lat1),
+                                                         std::cos(angle) - std::sin(lat1) * std::sin(lat2)),
+                                       kFullTurnRad);
     return {lat2 * kRadiansToDegrees, lon2 * kRadiansToDegrees};
 }
 

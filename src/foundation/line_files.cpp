@@ -22,8 +22,8 @@ void gf_splitLines(std::string_view text, std::vector<std::string>& lines) {
     std::size_t start = 0;
     while (start < text.size()) {
         const std::size_t lineFeed = text.find('\n', start);
-        std::string_view line = text.substr(start, lineFeed == std::string_view::npos ? std::string_view::npos
-                                                                                       : lineFeed - start);
+        std::string_view line =
+            text.substr(start, lineFeed == std::string_view::npos ? std::string_view::npos : lineFeed - start);
         if (line.ends_with('\r')) {
             line.remove_suffix(1);
         }

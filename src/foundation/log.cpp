@@ -125,8 +125,8 @@ void gf_openLog() {
     if (!logFile().open(path)) {
         throw std::runtime_error("Failed to write file " + gf_pathToUtf8(path));
     }
-    gf_logLine(fmt::format("{} {} version {} for {}", gf_dateTimeText(), kProgramName, gf_formatVersion(gf_programVersion()),
-                           kSimulatorName));
+    gf_logLine(fmt::format("{} {} version {} for {}", gf_dateTimeText(), kProgramName,
+                           gf_formatVersion(gf_programVersion()), kSimulatorName));
     gf_flushLog();
 }
 

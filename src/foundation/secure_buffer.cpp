@@ -54,9 +54,7 @@ std::string_view SecureBuffer::view() const noexcept {
     return {reinterpret_cast<const char*>(data_), static_cast<std::size_t>(size_)};
 }
 
-std::span<const unsigned char> SecureBuffer::bytes() const noexcept {
-    return {data_, static_cast<std::size_t>(size_)};
-}
+std::span<const unsigned char> SecureBuffer::bytes() const noexcept { return {data_, static_cast<std::size_t>(size_)}; }
 
 void SecureBuffer::commit(std::uint64_t bytes) {
     if (bytes > room()) {

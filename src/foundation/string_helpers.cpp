@@ -70,9 +70,7 @@ void gf_trimInPlace(std::string& text) {
     text = std::move(joined);
 }
 
-char gf_toUpperChar(char c) {
-    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-}
+char gf_toUpperChar(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
 
 std::string gf_toUpper(std::string_view text) {
     std::string upper(text);
@@ -87,8 +85,8 @@ std::string gf_formatOneDecimal(float value) {
     return fmt::format("{:.1f}", value);
 }
 
-std::string gf_bannerLine(std::int64_t starCount, std::int64_t extraStars, bool leadingNewline,
-                          bool trailingNewline, std::string_view title) {
+std::string gf_bannerLine(std::int64_t starCount, std::int64_t extraStars, bool leadingNewline, bool trailingNewline,
+                          std::string_view title) {
     std::string banner = leadingNewline ? "\n" : "";
     std::int64_t total = starCount + extraStars;
     if (total % 2 != 0) {

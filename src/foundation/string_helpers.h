@@ -29,7 +29,7 @@ std::string gf_toUpper(std::string_view text);
 std::string gf_formatOneDecimal(float value);
 
 // A row of stars around a title for the log (see the callers for the width rules).
-std::string gf_bannerLine(std::int64_t starCount, std::int64_t extraStars, bool leadingNewline,
-                          bool trailingNewline, std::string_view title);
+std::string gf_bannerLine(std::int64_t starCount, std::int64_t extraStars, bool leadingNewline, bool trailingNewline,
+                          std::string_view title);
 
 } // namespace kiv

@@ -30,10 +30,14 @@ int continuationCount(unsigned char lead) {
 // Encoded surrogates (ED A0..BF) are let through: other programs write them.
 bool secondByteFits(unsigned char lead, unsigned char second) {
     switch (lead) {
-    case 0xE0: return second >= 0xA0;
-    case 0xF0: return second >= 0x90;
-    case 0xF4: return second <= 0x8F;
-    default: return true;
+    case 0xE0:
+        return second >= 0xA0;
+    case 0xF0:
+        return second >= 0x90;
+    case 0xF4:
+        return second <= 0x8F;
+    default:
+        return true;
     }
 }
 
@@ -92,12 +96,18 @@ bool sampleIsUtf8(std::string_view head, std::size_t sampleSize) {
 
 std::string_view gf_encodingName(TextEncoding encoding) {
     switch (encoding) {
-    case TextEncoding::ANSI: return "ANSI";
-    case TextEncoding::Unicode: return "Unicode";
-    case TextEncoding::Unicode_big_endian: return "Unicode_big_endian";
-    case TextEncoding::UTF8_with_BOM: return "UTF8_with_BOM";
-    case TextEncoding::UTF8_without_BOM: return "UTF8_without_BOM";
-    case TextEncoding::none_found: return "none_found";
+    case TextEncoding::ANSI:
+        return "ANSI";
+    case TextEncoding::Unicode:
+        return "Unicode";
+    case TextEncoding::Unicode_big_endian:
+        return "Unicode_big_endian";
+    case TextEncoding::UTF8_with_BOM:
+        return "UTF8_with_BOM";
+    case TextEncoding::UTF8_without_BOM:
+        return "UTF8_without_BOM";
+    case TextEncoding::none_found:
+        return "none_found";
     }
     return {};
 }

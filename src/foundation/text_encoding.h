@@ -14,8 +14,8 @@ enum class TextEncoding : std::uint8_t {
     Unicode = 1,            // UTF-16 little-endian
     Unicode_big_endian = 2, // UTF-16 big-endian
     UTF8_with_BOM = 3,
-    UTF8_without_BOM = 4,   // also pure ASCII and empty files
-    none_found = 5,         // the file could not be opened
+    UTF8_without_BOM = 4, // also pure ASCII and empty files
+    none_found = 5,       // the file could not be opened
 };
 
 // The encoding's name ("ANSI", "Unicode", ...); a value outside the enumeration gives "".

@@ -29,8 +29,7 @@ enum class Utf16Tail { whole, oddByteDropped };
 // False when the file cannot be opened or read. An encoding that names no readable text
 // (`none_found`), invalid UTF-16 or a failed allocation is shown to the user as
 // "Read failed for '{}': {}" (and logged), and gives false as well.
-bool gf_readTextFileLines(TextEncoding encoding, const std::filesystem::path& path,
-                          std::vector<std::string>& lines);
+bool gf_readTextFileLines(TextEncoding encoding, const std::filesystem::path& path, std::vector<std::string>& lines);
 
 // Appends the lines of `bytes` decoded as `encoding` (any value but `none_found`).
 // Throws std::runtime_error on invalid UTF-16 or an encoding that names no text.
@@ -44,8 +43,7 @@ std::string gf_decodeUtf16(std::string_view bytes, TextEncoding orderWithoutMark
 
 // Appends the lines of a whole UTF-16 stream, as gf_decodeUtf16 decodes it; a failed stream
 // appends nothing.
-Utf16Tail gf_readUtf16StreamLines(std::istream& stream, std::vector<std::string>& lines,
-                                  TextEncoding orderWithoutMark);
+Utf16Tail gf_readUtf16StreamLines(std::istream& stream, std::vector<std::string>& lines, TextEncoding orderWithoutMark);
 
 inline constexpr std::string_view kOpenFailed = "open_failed";
 

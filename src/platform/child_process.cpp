@@ -18,7 +18,9 @@ extern char** environ;
 namespace kiv::platform {
 namespace {
 
-[[noreturn]] void throwError(int error, const char* what) { throw std::system_error(error, std::generic_category(), what); }
+[[noreturn]] void throwError(int error, const char* what) {
+    throw std::system_error(error, std::generic_category(), what);
+}
 
 // The parent's environment with the extra entries put in place of inherited ones.
 std::vector<std::string> buildEnvironment(const std::vector<std::pair<std::string, std::string>>& extra) {

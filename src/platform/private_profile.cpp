@@ -45,7 +45,8 @@ PrivateProfile PrivateProfile::parse(std::string_view text) {
         }
         if (line.front() == '[') {
             const auto close = line.find(']');
-            profile.sections_.push_back({gf_trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1)), {}});
+            profile.sections_.push_back(
+                {gf_trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1)), {}});
             current = &profile.sections_.back();
             continue;
         }

@@ -20,8 +20,8 @@ public:
 
     // The data of a text value, or nullopt when the key or value is missing or the data is
     // longer than `maxChars` characters (the caller's buffer would not hold it).
-    std::optional<std::string> queryString(std::string_view root, std::string_view keyPath,
-                                           std::string_view valueName, std::size_t maxChars) const;
+    std::optional<std::string> queryString(std::string_view root, std::string_view keyPath, std::string_view valueName,
+                                           std::size_t maxChars) const;
 
     const std::filesystem::path& file() const { return file_; }
 

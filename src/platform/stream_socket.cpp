@@ -1,6 +1,13 @@
 #include "platform/stream_socket.h"
 
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <system_error>
+#include <utility>
+
 #include <fcntl.h>
+#include <fmt/format.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -9,14 +16,6 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-#include <string>
-#include <system_error>
-#include <utility>
-
-#include <fmt/format.h>
 
 #include "platform/socket_error_codes.h"
 
@@ -36,9 +35,8 @@ bool localAddress(const std::filesystem::path& path, sockaddr_un& address, Socke
     std::memset(&address, 0, sizeof address);
     address.sun_family = AF_UNIX;
     if (text.empty() || text.size() >= sizeof address.sun_path) {
-        error = {toWinsockError(ENAMETOOLONG),
-                 fmt::format("local socket path '{}': {} bytes, at most {} fit", text, text.size(),
-                             sizeof address.sun_path - 1)};
+        error = {toWinsockError(ENAMETOOLONG), fmt::format("local socket path '{}': {} bytes, at most {} fit", text,
+                                                           text.size(), sizeof address.sun_path - 1)};
         return false;
     }
     std::memcpy(address.sun_path, text.c_str(), text.size() + 1);
@@ -63,8 +61,8 @@ StreamSocket& StreamSocket::operator=(StreamSocket&& other) noexcept {
     return *this;
 }
 
-std::optional<StreamSocket> StreamSocket::connectTcp(IpFamily family, std::string_view address,
-                                                     std::string_view port, SocketError& error) {
+std::optional<StreamSocket> StreamSocket::connectTcp(IpFamily family, std::string_view address, std::string_view port,
+                                                     SocketError& error) {
     const std::string host(address.empty() ? loopbackOf(family) : address);
     const std::string service(port);
     addrinfo hints{};
@@ -172,7 +170,8 @@ bool StreamSocket::sendAll(std::span<const std::uint8_t> bytes) {
 bool StreamSocket::receiveExact(std::span<std::uint8_t> bytes, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!bytes.empty()) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0 || !waitReadable(left)) {
             return false;
         }
@@ -252,8 +251,8 @@ StreamListener& StreamListener::operator=(StreamListener&& other) noexcept {
     return *this;
 }
 
-std::optional<StreamListener> StreamListener::listenTcp(IpFamily family, std::string_view address,
-                                                        std::uint16_t port, SocketError& error) {
+std::optional<StreamListener> StreamListener::listenTcp(IpFamily family, std::string_view address, std::uint16_t port,
+                                                        SocketError& error) {
     const std::string host(address.empty() ? loopbackOf(family) : address);
     addrinfo hints{};
     hints.ai_family = familyValue(family);

@@ -42,8 +42,8 @@ public:
     StreamSocket& operator=(const StreamSocket&) = delete;
 
     // Blocking connects. An empty address means the loopback address of the family.
-    static std::optional<StreamSocket> connectTcp(IpFamily family, std::string_view address,
-                                                  std::string_view port, SocketError& error);
+    static std::optional<StreamSocket> connectTcp(IpFamily family, std::string_view address, std::string_view port,
+                                                  SocketError& error);
     static std::optional<StreamSocket> connectLocal(const std::filesystem::path& path, SocketError& error);
 
     bool isOpen() const { return handle_ >= 0; }
@@ -101,8 +101,8 @@ public:
     StreamListener& operator=(const StreamListener&) = delete;
 
     // Port 0 binds a free port; port() tells which.
-    static std::optional<StreamListener> listenTcp(IpFamily family, std::string_view address,
-                                                   std::uint16_t port, SocketError& error);
+    static std::optional<StreamListener> listenTcp(IpFamily family, std::string_view address, std::uint16_t port,
+                                                   SocketError& error);
     // Removes a stale socket file first; the file is removed again when the listener closes.
     static std::optional<StreamListener> listenLocal(const std::filesystem::path& path, SocketError& error);
 

@@ -13,8 +13,7 @@ std::filesystem::path homeFolder(const EnvironmentLookup& environment) {
     return home && !home->empty() ? std::filesystem::path(*home) : std::filesystem::path("/");
 }
 
-std::filesystem::path userDir(const EnvironmentLookup& environment, std::string_view name,
-                              std::string_view fallback) {
+std::filesystem::path userDir(const EnvironmentLookup& environment, std::string_view name, std::string_view fallback) {
     if (const auto value = environment(name); value && !value->empty() && value->front() == '/') {
         return *value;
     }

@@ -7,21 +7,18 @@
 namespace kiv {
 namespace {
 
-template <typename Value>
-const std::vector<Value>& nonEmptyList(const std::vector<Value>& values) {
+template <typename Value> const std::vector<Value>& nonEmptyList(const std::vector<Value>& values) {
     if (values.empty()) {
         throw std::invalid_argument("configuration option list cannot be empty");
     }
     return values;
 }
 
-template <typename Value>
-Value smallestOf(const std::vector<Value>& values) {
+template <typename Value> Value smallestOf(const std::vector<Value>& values) {
     return *std::min_element(nonEmptyList(values).begin(), values.end());
 }
 
-template <typename Value>
-Value largestOf(const std::vector<Value>& values) {
+template <typename Value> Value largestOf(const std::vector<Value>& values) {
     return *std::max_element(nonEmptyList(values).begin(), values.end());
 }
 
@@ -40,17 +37,14 @@ void fillWithTexts(platform::Control& control, const std::vector<std::string>& t
     control.selectByPrefix(value);
 }
 
-template <typename Value>
-std::ptrdiff_t indexOf(const std::vector<Value>& values, const Value& wanted) {
+template <typename Value> std::ptrdiff_t indexOf(const std::vector<Value>& values, const Value& wanted) {
     const auto found = std::find(values.begin(), values.end(), wanted);
     return found == values.end() ? -1 : found - values.begin();
 }
 
 } // namespace
 
-std::out_of_range gf_makeOptionIndexError() {
-    return std::out_of_range("configuration option index is out of range");
-}
+std::out_of_range gf_makeOptionIndexError() { return std::out_of_range("configuration option index is out of range"); }
 
 IntListParameter::IntListParameter(std::string keyText, std::int32_t defaultInt,
                                    const std::vector<std::int32_t>& allowedValues, std::uint16_t id,

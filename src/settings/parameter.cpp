@@ -11,8 +11,7 @@ namespace kiv {
 namespace {
 
 // A setting's log line must never break the code that logs the settings.
-template <typename MakeText>
-void logSwallowingErrors(const MakeText& makeText) {
+template <typename MakeText> void logSwallowingErrors(const MakeText& makeText) {
     try {
         gf_logLine(makeText());
     } catch (const std::exception&) {

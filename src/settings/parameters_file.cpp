@@ -89,19 +89,24 @@ void removeQuietly(const std::filesystem::path& path) {
 }
 
 // Visits every registered setting in the order of a new file, each with its own kind.
-template <typename Visit>
-void forEverySetting(Visit&& visit) {
-    for (BoolParameter* parameter : registry::bools) visit(*parameter);
-    for (CheckBoxParameter* parameter : registry::checkBoxes) visit(*parameter);
-    for (IntParameter* parameter : registry::ints) visit(*parameter);
-    for (IntListParameter* parameter : registry::intLists) visit(*parameter);
-    for (StringParameter* parameter : registry::texts) visit(*parameter);
-    for (ChoiceParameter* parameter : registry::choices) visit(*parameter);
-    for (PathParameter* parameter : registry::paths) visit(*parameter);
+template <typename Visit> void forEverySetting(Visit&& visit) {
+    for (BoolParameter* parameter : registry::bools)
+        visit(*parameter);
+    for (CheckBoxParameter* parameter : registry::checkBoxes)
+        visit(*parameter);
+    for (IntParameter* parameter : registry::ints)
+        visit(*parameter);
+    for (IntListParameter* parameter : registry::intLists)
+        visit(*parameter);
+    for (StringParameter* parameter : registry::texts)
+        visit(*parameter);
+    for (ChoiceParameter* parameter : registry::choices)
+        visit(*parameter);
+    for (PathParameter* parameter : registry::paths)
+        visit(*parameter);
 }
 
-template <typename Kind>
-void showLoaded(Kind& parameter) {
+template <typename Kind> void showLoaded(Kind& parameter) {
     if constexpr (std::is_same_v<Kind, CheckBoxParameter> || std::is_same_v<Kind, IntListParameter> ||
                   std::is_same_v<Kind, ChoiceParameter>) {
         gf_showLoadedValue(parameter);
@@ -145,8 +150,7 @@ bool clampedOnRead(const pugi::xml_node& element, const IntParameter& parameter)
 }
 bool clampedOnRead(const pugi::xml_node&, const Parameter&) { return false; }
 
-template <typename Kind>
-void writeBack(pugi::xml_node section, pugi::xml_node element, const Kind& parameter) {
+template <typename Kind> void writeBack(pugi::xml_node section, pugi::xml_node element, const Kind& parameter) {
     try {
         const std::string text = gf_parameterValueText(parameter);
         if (element) {
@@ -162,8 +166,7 @@ void writeBack(pugi::xml_node section, pugi::xml_node element, const Kind& param
 // Fills one setting from its first element. A missing or malformed value takes the default,
 // which is written into that same element (or a new one when the key is absent), so a bad
 // value is mended in place instead of gaining another element at every start.
-template <typename Kind>
-void loadSetting(pugi::xml_node section, Kind& parameter) {
+template <typename Kind> void loadSetting(pugi::xml_node section, Kind& parameter) {
     const pugi::xml_node element = gf_findParameterElement(section, parameter.key);
     const auto read = element ? parseValue(element, parameter) : std::nullopt;
     parameter.value = read ? *read : parameter.defaultValue;
@@ -229,8 +232,7 @@ void storeValue(std::string_view key, const std::string& valueText, const std::s
     }
 }
 
-template <typename Kind>
-void storeSetting(const Kind& parameter) {
+template <typename Kind> void storeSetting(const Kind& parameter) {
     std::string valueText;
     std::string logText;
     try {
@@ -271,7 +273,8 @@ bool loadUnlocked(const Version& running) {
     pugi::xml_document document;
     const ParsedFile parsed = parseFile(gf_parametersFilePath(), document);
     if (parsed.state == FileState::missing) {
-        rebuildWithDefaults(running, fmt::format("{} could not be opened, creating new with default values:", pathText()));
+        rebuildWithDefaults(running,
+                            fmt::format("{} could not be opened, creating new with default values:", pathText()));
         return true;
     }
     if (parsed.state == FileState::unparsable) {

@@ -172,8 +172,8 @@ void gf_applyParameter(const Parameter* changed) {
         gf_setSettingsField(&S::airGround, airGroundOf(param::ALL_AIR_GND_SELECTOR.value));
     } else if (changed == &param::DESTINATION) {
         gf_setSettingsField(&S::destination, param::DESTINATION.value);
-    } else if (isOneOf(changed,
-                       {&param::BLOCK_AIRCRAFT, &param::BLOCK_CALLSIGN, &param::BLOCK_REGCODE, &param::BLOCK_HEXIDDEC})) {
+    } else if (isOneOf(changed, {&param::BLOCK_AIRCRAFT, &param::BLOCK_CALLSIGN, &param::BLOCK_REGCODE,
+                                 &param::BLOCK_HEXIDDEC})) {
         gf_setSettingsField(&S::block, blockFilterFromParameters());
     } else if (isOneOf(changed, {&param::TIME_SHIFT_DAYS, &param::TIME_SHIFT_HOURS, &param::TIME_SHIFT_MINS})) {
         gf_updateSettings(setTimeShift);

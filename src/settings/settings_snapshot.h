@@ -86,8 +86,7 @@ inline std::shared_ptr<const SettingsSnapshot> gf_settings() { return detail::se
 // Copy-on-write update: `change` is called on a fresh copy of the current record, again on
 // a copy of the newer record whenever another writer published first, until the copy is
 // published. It must only write the fields it owns and may run more than once.
-template <typename Change>
-void gf_updateSettings(Change&& change) {
+template <typename Change> void gf_updateSettings(Change&& change) {
     auto& slot = detail::settingsSlot();
     std::shared_ptr<const SettingsSnapshot> expected = slot.load();
     for (;;) {
@@ -100,8 +99,7 @@ void gf_updateSettings(Change&& change) {
 }
 
 // One field by copy-on-write.
-template <typename Field, typename Value>
-void gf_setSettingsField(Field SettingsSnapshot::*field, Value value) {
+template <typename Field, typename Value> void gf_setSettingsField(Field SettingsSnapshot::*field, Value value) {
     gf_updateSettings([&](SettingsSnapshot& copy) { copy.*field = value; });
 }
 

@@ -41,7 +41,8 @@ std::shared_ptr<std::vector<std::string>> oneEmptyText() { return std::make_shar
 
 const std::vector<std::int32_t> kParkingIntervals = {10, 15, 20, 25, 30, 40, 50, 60, 90, 1440};
 const std::vector<std::int32_t> kRanges = steps(2, 100, 1);
-const std::vector<std::int32_t> kHoldingMetres = {10, 50, 100, 150, 200, 250, 300, 350, 400, 450, 500, 600, 700, 800, 900};
+const std::vector<std::int32_t> kHoldingMetres = {10,  50,  100, 150, 200, 250, 300, 350,
+                                                  400, 450, 500, 600, 700, 800, 900};
 const std::vector<std::int32_t> kHoldingMinutes = steps(1, 60, 1);
 const std::vector<std::int32_t> kDays = steps(0, 13, 1);
 const std::vector<std::int32_t> kHours = steps(0, 23, 1);
@@ -158,28 +159,54 @@ using namespace param;
 
 const std::vector<BoolParameter*> bools = {&PSX_SERVER_HERE, &COLLAPSED};
 
-const std::vector<CheckBoxParameter*> checkBoxes = {
-    &SKIP_AIRPORT_SCAN, &SKIP_LIVERIES_SCAN, &LIG_PRIORITIZE,    &COLLISION_USER_GND, &COLLISION_USER_AIR,
-    &RANDOM,            &ALWAYS_ON_TOP,      &FLIGHT_MESSAGES,   &AEROWINX,           &GUID_CHANGES,
-    &NAV_LIGHTS_WHILE_PARKED, &AUTO_RANGE,   &TWO_PROPS,         &LIGHT_AIRCRAFT,     &HELICOPTERS,
-    &HIGH_PERF_AIRCRAFT, &SIM_TIME,          &KEEP_SIM_TIME_PAR, &WEEK,               &PARK_SOFT,
-    &RT_PARKTRAFFIC_ONLY, &AUTO_PARK};
+const std::vector<CheckBoxParameter*> checkBoxes = {&SKIP_AIRPORT_SCAN,
+                                                    &SKIP_LIVERIES_SCAN,
+                                                    &LIG_PRIORITIZE,
+                                                    &COLLISION_USER_GND,
+                                                    &COLLISION_USER_AIR,
+                                                    &RANDOM,
+                                                    &ALWAYS_ON_TOP,
+                                                    &FLIGHT_MESSAGES,
+                                                    &AEROWINX,
+                                                    &GUID_CHANGES,
+                                                    &NAV_LIGHTS_WHILE_PARKED,
+                                                    &AUTO_RANGE,
+                                                    &TWO_PROPS,
+                                                    &LIGHT_AIRCRAFT,
+                                                    &HELICOPTERS,
+                                                    &HIGH_PERF_AIRCRAFT,
+                                                    &SIM_TIME,
+                                                    &KEEP_SIM_TIME_PAR,
+                                                    &WEEK,
+                                                    &PARK_SOFT,
+                                                    &RT_PARKTRAFFIC_ONLY,
+                                                    &AUTO_PARK};
 
-const std::vector<IntParameter*> ints = {
-    &MAIN_WINDOW_X, &MAIN_WINDOW_Y, &PARKING_INTERVAL_MINUTES, &LAST_EPOCH_TIME, &BLOCK_HEXIDDEC,
-    &MAX_FIT,       &RANGE_GROUND,  &RANGE_1,                  &RANGE_2,         &RANGE_3,
-    &RANGE_ABOVE,   &FLIGHT_LEVEL_1, &FLIGHT_LEVEL_2,          &FLIGHT_LEVEL_3,  &P3D_VERSION};
+const std::vector<IntParameter*> ints = {&MAIN_WINDOW_X,   &MAIN_WINDOW_Y,  &PARKING_INTERVAL_MINUTES,
+                                         &LAST_EPOCH_TIME, &BLOCK_HEXIDDEC, &MAX_FIT,
+                                         &RANGE_GROUND,    &RANGE_1,        &RANGE_2,
+                                         &RANGE_3,         &RANGE_ABOVE,    &FLIGHT_LEVEL_1,
+                                         &FLIGHT_LEVEL_2,  &FLIGHT_LEVEL_3, &P3D_VERSION};
 
-const std::vector<IntListParameter*> intLists = {
-    &RANGE,           &HOLDING_THRESHOLD_METERS, &MAX_HOLDING_MINUTES, &TIME_SHIFT_DAYS, &TIME_SHIFT_HOURS,
-    &MATCHING_DEPTH,  &TCAS_FL,                  &TIME_SHIFT_MINS,     &MAX_PARK_SEL,    &MAX_LIVE_SEL,
-    &AIRP_RANGE,      &AIRP_HEIGHT,              &parking_percentage};
+const std::vector<IntListParameter*> intLists = {&RANGE,
+                                                 &HOLDING_THRESHOLD_METERS,
+                                                 &MAX_HOLDING_MINUTES,
+                                                 &TIME_SHIFT_DAYS,
+                                                 &TIME_SHIFT_HOURS,
+                                                 &MATCHING_DEPTH,
+                                                 &TCAS_FL,
+                                                 &TIME_SHIFT_MINS,
+                                                 &MAX_PARK_SEL,
+                                                 &MAX_LIVE_SEL,
+                                                 &AIRP_RANGE,
+                                                 &AIRP_HEIGHT,
+                                                 &parking_percentage};
 
 namespace {
 std::vector<StringParameter*> textRegistry() {
-    std::vector<StringParameter*> texts = {&PROGRAM_VERSION, &AIG_VERSION,     &ARCHIVES_VERSION,
-                                           &DBASE_VERSION,   &WEEKLY_TRAFFIC_AIRPORTS_VERSION,
-                                           &AIRPORTS_VERSION, &PORT_NUMBER};
+    std::vector<StringParameter*> texts = {
+        &PROGRAM_VERSION,  &AIG_VERSION, &ARCHIVES_VERSION, &DBASE_VERSION, &WEEKLY_TRAFFIC_AIRPORTS_VERSION,
+        &AIRPORTS_VERSION, &PORT_NUMBER};
     for (StringParameter& folder : lfolder) {
         texts.push_back(&folder);
     }

@@ -23,8 +23,8 @@ namespace {
 constexpr std::string_view kRetiredCollisionKey = "COLLISION_LIVE_PARKED_GND";
 
 std::array<IntParameter*, 8> radiusSettings() {
-    return {&param::RANGE_GROUND,   &param::RANGE_1,        &param::RANGE_2,        &param::RANGE_3,
-            &param::RANGE_ABOVE,    &param::FLIGHT_LEVEL_1, &param::FLIGHT_LEVEL_2, &param::FLIGHT_LEVEL_3};
+    return {&param::RANGE_GROUND, &param::RANGE_1,        &param::RANGE_2,        &param::RANGE_3,
+            &param::RANGE_ABOVE,  &param::FLIGHT_LEVEL_1, &param::FLIGHT_LEVEL_2, &param::FLIGHT_LEVEL_3};
 }
 
 std::int32_t roundAndClamp(double value, const IntParameter& parameter) {

@@ -46,7 +46,8 @@ struct ClientEventCommand {
 };
 
 struct DataRequestCommand {
-    std::uint32_t kind = 0; // 0 objects in range, 1 user title, 2 user on ground, 3 user position, 4 static CG, 5 initial pose
+    std::uint32_t kind =
+        0; // 0 objects in range, 1 user title, 2 user on ground, 3 user position, 4 static CG, 5 initial pose
     std::uint32_t objectId = 0;
 };
 

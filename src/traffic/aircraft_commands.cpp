@@ -18,23 +18,20 @@ constexpr std::array<std::uint32_t, 5> kThrottleValues = {0, 4914, 8191, 11468, 
 
 bool isRotorcraft(const AircraftRecord& aircraft) { return aircraft.info.sizeClass == SizeClass::Rotorcraft; }
 
-void sendEvent(TrafficState& state, const AircraftRecord& aircraft, std::uint32_t eventId, std::uint32_t value)
-{
+void sendEvent(TrafficState& state, const AircraftRecord& aircraft, std::uint32_t eventId, std::uint32_t value) {
     state.ports.link.queueClientEvent({aircraft.objectId, eventId, value});
 }
 
 } // namespace
 
-void gf_setSpoilers(TrafficState& state, AircraftRecord& aircraft, std::uint32_t on)
-{
+void gf_setSpoilers(TrafficState& state, AircraftRecord& aircraft, std::uint32_t on) {
     if (isRotorcraft(aircraft)) {
         return;
     }
     sendEvent(state, aircraft, kEventSpoilersSet, on != 0 ? 16383u : 0u);
 }
 
-void gf_setFlaps(TrafficState& state, AircraftRecord& aircraft, std::int32_t flapsIndex)
-{
+void gf_setFlaps(TrafficState& state, AircraftRecord& aircraft, std::int32_t flapsIndex) {
     const auto index = static_cast<std::uint32_t>(flapsIndex);
     if (index == aircraft.flapsIndex || isRotorcraft(aircraft)) {
         return;
@@ -47,16 +44,14 @@ void gf_setFlaps(TrafficState& state, AircraftRecord& aircraft, std::int32_t fla
     sendEvent(state, aircraft, kEventFlapsSet, kFlapsValues[index]);
 }
 
-void gf_setGear(TrafficState& state, AircraftRecord& aircraft, std::uint8_t value)
-{
+void gf_setGear(TrafficState& state, AircraftRecord& aircraft, std::uint8_t value) {
     if (isRotorcraft(aircraft)) {
         return;
     }
     sendEvent(state, aircraft, kEventGearSet, value);
 }
 
-void gf_setThrottle(TrafficState& state, AircraftRecord& aircraft, std::int32_t throttleIndex)
-{
+void gf_setThrottle(TrafficState& state, AircraftRecord& aircraft, std::int32_t throttleIndex) {
     const auto index = static_cast<std::uint32_t>(throttleIndex);
     if (index == aircraft.throttleIndex) {
         return;
@@ -68,8 +63,7 @@ void gf_setThrottle(TrafficState& state, AircraftRecord& aircraft, std::int32_t 
     sendEvent(state, aircraft, kEventThrottleSet, kThrottleValues[index]);
 }
 
-std::uint32_t gf_parkedCabinLight(bool cargoStand)
-{
+std::uint32_t gf_parkedCabinLight(bool cargoStand) {
     if (cargoStand) {
         return 0;
     }
@@ -79,8 +73,7 @@ std::uint32_t gf_parkedCabinLight(bool cargoStand)
     return detail::uniformBelow(10) <= 8 ? 1 : 0;
 }
 
-void gf_shutDownAtStand(TrafficState& state, AircraftRecord& aircraft)
-{
+void gf_shutDownAtStand(TrafficState& state, AircraftRecord& aircraft) {
     gf_setThrottle(state, aircraft, 0);
     gf_setFlaps(state, aircraft, 0);
     state.ports.link.gf_engineAutoShutdown(aircraft.objectId);
@@ -89,8 +82,7 @@ void gf_shutDownAtStand(TrafficState& state, AircraftRecord& aircraft)
     state.ports.link.gf_setAllLights(aircraft.objectId, lights);
 }
 
-void gf_applyStaticCgAndPitch(AircraftRecord& aircraft, double cgHeightFt, double staticPitchRad)
-{
+void gf_applyStaticCgAndPitch(AircraftRecord& aircraft, double cgHeightFt, double staticPitchRad) {
     if (std::isfinite(cgHeightFt) && cgHeightFt >= -1.0 && cgHeightFt <= 35.0 && cgHeightFt != 0.0) {
         aircraft.info.classDistance = cgHeightFt;
         aircraft.info.cgFromSim = 1;
@@ -104,8 +96,7 @@ void gf_applyStaticCgAndPitch(AircraftRecord& aircraft, double cgHeightFt, doubl
     aircraft.info.staticPitchRad = pitchUsable ? staticPitchRad : 0.7 * detail::kDegToRad;
 }
 
-void gf_assignStand(AircraftRecord& aircraft, const Stand& stand)
-{
+void gf_assignStand(AircraftRecord& aircraft, const Stand& stand) {
     aircraft.standLat = stand.latitude;
     aircraft.standLon = stand.longitude;
     aircraft.standHeading = stand.headingRad;

@@ -13,20 +13,17 @@ namespace {
 
 constexpr double kMetresPerNm = 1852.0;
 
-double radiusNmOf(double halfSpanNm)
-{
+double radiusNmOf(double halfSpanNm) {
     const double metres = std::clamp(kMetresPerNm * 1.8 * halfSpanNm + 12.0, 18.0, 65.0);
     return metres / kMetresPerNm;
 }
 
 // A model beyond the wingspan table counts as one without a wingspan: the smallest radius.
-double tableHalfSpanNm(const ModelsPort& models, std::uint16_t modelId)
-{
+double tableHalfSpanNm(const ModelsPort& models, std::uint16_t modelId) {
     return models.halfSpanNm(modelId).value_or(0.0);
 }
 
-void setTypeFlags(AircraftInfo& info, std::string_view code)
-{
+void setTypeFlags(AircraftInfo& info, std::string_view code) {
     const SizeClass sizeClass = info.sizeClass;
     info.isJet = sizeClass == SizeClass::Bizjet || sizeClass == SizeClass::Large || sizeClass == SizeClass::Heavy;
     if (sizeClass == SizeClass::Large && detail::isRegionalType(code)) {
@@ -47,8 +44,7 @@ void setTypeFlags(AircraftInfo& info, std::string_view code)
 
 } // namespace
 
-AircraftInfo gf_makeAircraftInfo(const ModelsPort& models, const TrafficRecordHead& head)
-{
+AircraftInfo gf_makeAircraftInfo(const ModelsPort& models, const TrafficRecordHead& head) {
     AircraftInfo info;
     info.head = head;
     const std::uint16_t modelId = head.liveryKey.modelId;
@@ -71,18 +67,16 @@ AircraftInfo gf_makeAircraftInfo(const ModelsPort& models, const TrafficRecordHe
     return info;
 }
 
-void gf_setLiveClassValues(AircraftInfo& info)
-{
+void gf_setLiveClassValues(AircraftInfo& info) {
     const detail::ClassRow& row = detail::classRow(info.sizeClass);
     info.liveRateCopy = info.classRateRad;
     info.liveFactor = row.liveFactor;
     info.liveRate = row.liveRate;
 }
 
-std::string_view gf_flightSituationName(FlightSituation situation)
-{
+std::string_view gf_flightSituationName(FlightSituation situation) {
     static const std::array<std::string_view, 11> names = {
-        "pushing_back", "pushed_back", "taxi",    "takeoff_roll", "takeoff", "flying",
+        "pushing_back", "pushed_back",  "taxi",    "takeoff_roll", "takeoff", "flying",
         "landing",      "landing_roll", "parking", "parked",       "birth",
     };
     const auto index = static_cast<std::uint32_t>(situation);
@@ -92,9 +86,9 @@ std::string_view gf_flightSituationName(FlightSituation situation)
     return names[index];
 }
 
-std::string_view gf_simStateName(SimState state)
-{
-    static const std::array<std::string_view, 5> names = {"buffer", "adding2sim", "active", "liveryrespawn", "removingfromsim"};
+std::string_view gf_simStateName(SimState state) {
+    static const std::array<std::string_view, 5> names = {"buffer", "adding2sim", "active", "liveryrespawn",
+                                                          "removingfromsim"};
     const auto index = static_cast<std::uint32_t>(state);
     if (index >= names.size()) {
         throw std::out_of_range("invalid unordered_map<K, T> key");
@@ -102,13 +96,12 @@ std::string_view gf_simStateName(SimState state)
     return names[index];
 }
 
-bool gf_isGateName(std::string_view standIdText) noexcept
-{
+bool gf_isGateName(std::string_view standIdText) noexcept {
     return standIdText.size() >= 4 && standIdText.find("GATE") != std::string_view::npos;
 }
 
-StaticAircraft::StaticAircraft(AircraftInfo aircraft, std::uint32_t stand, StandPose pose, bool cargo, std::string_view standIdText)
-{
+StaticAircraft::StaticAircraft(AircraftInfo aircraft, std::uint32_t stand, StandPose pose, bool cargo,
+                               std::string_view standIdText) {
     info = std::move(aircraft);
     standLat = pose.latitude;
     standLon = pose.longitude;
@@ -118,8 +111,7 @@ StaticAircraft::StaticAircraft(AircraftInfo aircraft, std::uint32_t stand, Stand
     gateStand = stand != 0 && gf_isGateName(standIdText) ? 1 : 0;
 }
 
-LiveAircraft::LiveAircraft(const StreamSample& first, AircraftInfo aircraft, double recordTime, WeekdaySlot now)
-{
+LiveAircraft::LiveAircraft(const StreamSample& first, AircraftInfo aircraft, double recordTime, WeekdaySlot now) {
     info = std::move(aircraft);
     parkedSlot = now;
     samples.push_back(first);

@@ -107,7 +107,8 @@ struct StandPose {
 };
 
 struct StaticAircraft : AircraftRecord {
-    StaticAircraft(AircraftInfo aircraft, std::uint32_t stand, StandPose pose, bool cargo, std::string_view standIdText);
+    StaticAircraft(AircraftInfo aircraft, std::uint32_t stand, StandPose pose, bool cargo,
+                   std::string_view standIdText);
 };
 
 struct StandChoice {

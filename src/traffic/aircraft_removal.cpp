@@ -13,8 +13,7 @@
 namespace kiv {
 namespace {
 
-void startRemovalOfCreating(TrafficState& state, AircraftRecord& aircraft)
-{
+void startRemovalOfCreating(TrafficState& state, AircraftRecord& aircraft) {
     const std::uint32_t hexId = aircraft.info.hexId;
     const bool dropped = gf_cancelCreationRequest(state.liveCreationQueue, hexId) ||
                          gf_cancelCreationRequest(state.waitingCreationQueue, hexId) ||
@@ -27,8 +26,7 @@ void startRemovalOfCreating(TrafficState& state, AircraftRecord& aircraft)
     }
 }
 
-void removeSimObject(TrafficState& state, AircraftRecord& aircraft)
-{
+void removeSimObject(TrafficState& state, AircraftRecord& aircraft) {
     if (aircraft.objectId != 0) {
         state.removalQueue.push_back(aircraft.objectId);
         aircraft.simState = SimState::removingfromsim;
@@ -41,8 +39,7 @@ void removeSimObject(TrafficState& state, AircraftRecord& aircraft)
     aircraft.removed = 1;
 }
 
-void prepareRespawnSamples(TrafficState& state, LiveAircraft& aircraft)
-{
+void prepareRespawnSamples(TrafficState& state, LiveAircraft& aircraft) {
     StreamSample copy = aircraft.samples.front();
     if (aircraft.situation != FlightSituation::parked) {
         copy.latitude = aircraft.pose.latitude;
@@ -51,7 +48,8 @@ void prepareRespawnSamples(TrafficState& state, LiveAircraft& aircraft)
         copy.bankRad = aircraft.pose.bankRad;
         copy.respawnSample = 1;
         StreamSample& front = aircraft.samples.front();
-        if (std::fabs(front.latitude - aircraft.pose.latitude) < 1e-8 && std::fabs(front.longitude - aircraft.pose.longitude) < 1e-8) {
+        if (std::fabs(front.latitude - aircraft.pose.latitude) < 1e-8 &&
+            std::fabs(front.longitude - aircraft.pose.longitude) < 1e-8) {
             front.atCurrentPose = 1;
         }
     } else {
@@ -69,11 +67,11 @@ void prepareRespawnSamples(TrafficState& state, LiveAircraft& aircraft)
 
 } // namespace
 
-void removeAircraftFromSim(TrafficState& state, AircraftRecord& aircraft)
-{
+void removeAircraftFromSim(TrafficState& state, AircraftRecord& aircraft) {
     const SimState simState = aircraft.simState;
     if (simState == SimState::removingfromsim) {
-        gf_logImportant(fmt::format("{} {} duplicate remove blocked", aircraft.info.head.callsign, aircraft.info.head.registration));
+        gf_logImportant(fmt::format("{} {} duplicate remove blocked", aircraft.info.head.callsign,
+                                    aircraft.info.head.registration));
         return;
     }
     if (simState == SimState::buffer) {
@@ -92,8 +90,7 @@ void removeAircraftFromSim(TrafficState& state, AircraftRecord& aircraft)
     }
 }
 
-bool gf_cancelCreationRequest(std::deque<CreateCommand>& queue, std::uint32_t hexId)
-{
+bool gf_cancelCreationRequest(std::deque<CreateCommand>& queue, std::uint32_t hexId) {
     std::deque<CreateCommand> kept;
     bool dropped = false;
     while (!queue.empty()) {
@@ -108,8 +105,7 @@ bool gf_cancelCreationRequest(std::deque<CreateCommand>& queue, std::uint32_t he
     return dropped;
 }
 
-void liveryRespawn(TrafficState& state, LiveAircraft& aircraft)
-{
+void liveryRespawn(TrafficState& state, LiveAircraft& aircraft) {
     try {
         if (!aircraft.samples.empty()) {
             prepareRespawnSamples(state, aircraft);

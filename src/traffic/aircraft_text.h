@@ -24,38 +24,28 @@ std::string lf_printSpawnLine(const AircraftInfo& info);
 
 } // namespace kiv
 
-template <>
-struct fmt::formatter<kiv::Route> : fmt::formatter<std::string> {
-    auto format(const kiv::Route& route, format_context& ctx) const
-    {
+template <> struct fmt::formatter<kiv::Route> : fmt::formatter<std::string> {
+    auto format(const kiv::Route& route, format_context& ctx) const {
         return fmt::formatter<std::string>::format(kiv::gf_routeText(route), ctx);
     }
 };
 
-template <>
-struct fmt::formatter<kiv::AircraftInfo> : fmt::formatter<std::string> {
-    auto format(const kiv::AircraftInfo& info, format_context& ctx) const
-    {
+template <> struct fmt::formatter<kiv::AircraftInfo> : fmt::formatter<std::string> {
+    auto format(const kiv::AircraftInfo& info, format_context& ctx) const {
         return fmt::formatter<std::string>::format(kiv::gf_aircraftText(info), ctx);
     }
 };
 
-template <>
-struct fmt::formatter<kiv::AircraftRecord> : fmt::formatter<std::string> {
-    auto format(const kiv::AircraftRecord& aircraft, format_context& ctx) const
-    {
+template <> struct fmt::formatter<kiv::AircraftRecord> : fmt::formatter<std::string> {
+    auto format(const kiv::AircraftRecord& aircraft, format_context& ctx) const {
         return fmt::formatter<std::string>::format(kiv::gf_aircraftText(aircraft.info), ctx);
     }
 };
-template <>
-struct fmt::formatter<kiv::LiveAircraft> : fmt::formatter<kiv::AircraftRecord> {};
-template <>
-struct fmt::formatter<kiv::StaticAircraft> : fmt::formatter<kiv::AircraftRecord> {};
+template <> struct fmt::formatter<kiv::LiveAircraft> : fmt::formatter<kiv::AircraftRecord> {};
+template <> struct fmt::formatter<kiv::StaticAircraft> : fmt::formatter<kiv::AircraftRecord> {};
 
-template <>
-struct fmt::formatter<kiv::WeekdaySlot> : fmt::formatter<std::string> {
-    auto format(const kiv::WeekdaySlot& slot, format_context& ctx) const
-    {
+template <> struct fmt::formatter<kiv::WeekdaySlot> : fmt::formatter<std::string> {
+    auto format(const kiv::WeekdaySlot& slot, format_context& ctx) const {
         return fmt::formatter<std::string>::format(fmt::format("[{},{}]", slot.weekday(), slot.slot()), ctx);
     }
 };

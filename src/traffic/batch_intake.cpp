@@ -18,21 +18,18 @@ namespace {
 constexpr double kNoParkAirportAltitudeFt = -1000.0;
 constexpr double kParkAltitudeBandFt = 120.0;
 
-double parkAltitudeFt(const TrafficState& state)
-{
+double parkAltitudeFt(const TrafficState& state) {
     return state.ports.airports.gf_parkAirportAltitude().value_or(kNoParkAirportAltitudeFt);
 }
 
 // Ground traffic at the park airport: below 10000 ft and within the band around its altitude.
-bool nearParkAirportGround(double altitudeFt, double parkAltitude)
-{
+bool nearParkAirportGround(double altitudeFt, double parkAltitude) {
     return altitudeFt > 0.0 && altitudeFt < 10000.0 && std::fabs(altitudeFt - parkAltitude) <= kParkAltitudeBandFt;
 }
 
 double cleanSpeed(double knots) { return std::isfinite(knots) && knots >= 0.0 ? knots : 0.0; }
 
-bool isGroundTrackJump(double distanceNm, double dt, double recordSpeed, double sampleSpeed)
-{
+bool isGroundTrackJump(double distanceNm, double dt, double recordSpeed, double sampleSpeed) {
     if (!std::isfinite(distanceNm * 1852.0) || !std::isfinite(dt) || distanceNm < 0.0 || dt <= 0.0) {
         return false;
     }
@@ -41,8 +38,7 @@ bool isGroundTrackJump(double distanceNm, double dt, double recordSpeed, double 
     return (ref <= 5.0 && speed > 30.0) || speed > std::max(3.0 * ref, 60.0);
 }
 
-bool thinnedOut(const TrafficRecord& record, double dt, double dTrack)
-{
+bool thinnedOut(const TrafficRecord& record, double dt, double dTrack) {
     const double speed = record.sample.groundSpeedKt;
     if (record.sample.airborne != 0) {
         return speed > 120.0 && dTrack <= 1.0 && dt <= (450.0 / 1852.0) / (speed / 3600.0);
@@ -54,15 +50,14 @@ bool thinnedOut(const TrafficRecord& record, double dt, double dTrack)
     return false;
 }
 
-bool bufferAccepts(const TrafficState& state, const TrafficRecord& record)
-{
+bool bufferAccepts(const TrafficState& state, const TrafficRecord& record) {
     const double altitude = record.sample.altitudeFt;
     return altitude >= 10000.0 || altitude <= 0.0 || std::fabs(altitude - parkAltitudeFt(state)) > kParkAltitudeBandFt;
 }
 
-void removeJumping(TrafficState& state, std::size_t index, const TrafficRecord& record)
-{
-    if (record.hexId != 0 && gf_isValidLalo(record.sample.latitude, record.sample.longitude) && std::isfinite(record.timestamp)) {
+void removeJumping(TrafficState& state, std::size_t index, const TrafficRecord& record) {
+    if (record.hexId != 0 && gf_isValidLalo(record.sample.latitude, record.sample.longitude) &&
+        std::isfinite(record.timestamp)) {
         state.ports.steps.enterJumpQuarantine(state, record);
     }
     try {
@@ -72,8 +67,7 @@ void removeJumping(TrafficState& state, std::size_t index, const TrafficRecord& 
     }
 }
 
-void accept(TrafficState& state, std::size_t index, const TrafficRecord& record)
-{
+void accept(TrafficState& state, std::size_t index, const TrafficRecord& record) {
     LiveAircraft& aircraft = state.live[index];
     if (!state.ports.steps.lf_checkRespawn(state, aircraft, record)) {
         return;
@@ -82,15 +76,16 @@ void accept(TrafficState& state, std::size_t index, const TrafficRecord& record)
     state.ports.steps.decodeExisting(state, aircraft, record.sample);
 }
 
-void decodeKnown(TrafficState& state, std::size_t index, const TrafficRecord& record)
-{
+void decodeKnown(TrafficState& state, std::size_t index, const TrafficRecord& record) {
     const LiveAircraft& aircraft = state.live[index];
     if (!aircraft.samples.empty()) {
         const StreamSample& newest = aircraft.samples.back();
         const double dt = record.timestamp - aircraft.lastRecordTime;
-        const double distance = detail::distanceNm(newest.latitude, newest.longitude, record.sample.latitude, record.sample.longitude);
+        const double distance =
+            detail::distanceNm(newest.latitude, newest.longitude, record.sample.latitude, record.sample.longitude);
         const double dTrack = std::fabs(record.sample.trackDeg - newest.trackDeg);
-        const bool jump = aircraft.situation == FlightSituation::taxi && newest.airborne == 0 && record.sample.airborne == 0 &&
+        const bool jump = aircraft.situation == FlightSituation::taxi && newest.airborne == 0 &&
+                          record.sample.airborne == 0 &&
                           isGroundTrackJump(distance, dt, record.sample.groundSpeedKt, newest.groundSpeedKt);
         if (record.timestamp == aircraft.lastRecordTime || dt <= 1.0) {
             return;
@@ -109,15 +104,14 @@ void decodeKnown(TrafficState& state, std::size_t index, const TrafficRecord& re
     accept(state, index, record);
 }
 
-bool twinOfKnownAircraft(const TrafficState& state, const TrafficRecord& record)
-{
+bool twinOfKnownAircraft(const TrafficState& state, const TrafficRecord& record) {
     return std::any_of(state.live.begin(), state.live.end(), [&](const LiveAircraft& aircraft) {
-        return aircraft.info.head.callsign == record.head.callsign && aircraft.info.head.liveryKey.modelId == record.head.liveryKey.modelId;
+        return aircraft.info.head.callsign == record.head.callsign &&
+               aircraft.info.head.liveryKey.modelId == record.head.liveryKey.modelId;
     });
 }
 
-void decodeNew(TrafficState& state, const TrafficRecord& record)
-{
+void decodeNew(TrafficState& state, const TrafficRecord& record) {
     if (!record.head.callsign.empty() && !state.live.empty() && twinOfKnownAircraft(state, record)) {
         return;
     }
@@ -134,27 +128,31 @@ void decodeNew(TrafficState& state, const TrafficRecord& record)
 
 } // namespace
 
-bool gf_isSizeClassIncluded(SizeClass sizeClass)
-{
+bool gf_isSizeClassIncluded(SizeClass sizeClass) {
     const auto settings = detail::settings();
     switch (sizeClass) {
-    case SizeClass::Light: return settings->lightAircraft;
-    case SizeClass::TwoProps: return settings->twoProps;
-    case SizeClass::HighPerf: return settings->highPerfAircraft;
-    case SizeClass::Rotorcraft: return settings->helicopters;
+    case SizeClass::Light:
+        return settings->lightAircraft;
+    case SizeClass::TwoProps:
+        return settings->twoProps;
+    case SizeClass::HighPerf:
+        return settings->highPerfAircraft;
+    case SizeClass::Rotorcraft:
+        return settings->helicopters;
     case SizeClass::Bizjet:
     case SizeClass::Large:
-    case SizeClass::Heavy: return true;
+    case SizeClass::Heavy:
+        return true;
     }
     return false;
 }
 
-void decodeMessage(TrafficState& state, const TrafficRecord& record)
-{
+void decodeMessage(TrafficState& state, const TrafficRecord& record) {
     if (record.hexId <= kHighestStaticHexId) {
         // That range names static parked aircraft everywhere else; a live record there would be
         // taken for one.
-        gf_logLine(fmt::format("decodeMessage: {} with hexid {} dropped, not a live address", record.head.callsign, record.hexId));
+        gf_logLine(fmt::format("decodeMessage: {} with hexid {} dropped, not a live address", record.head.callsign,
+                               record.hexId));
         return;
     }
     const std::ptrdiff_t found = gf_findLiveIndex(state, record.hexId);
@@ -164,7 +162,8 @@ void decodeMessage(TrafficState& state, const TrafficRecord& record)
     }
     const auto index = static_cast<std::size_t>(found);
     switch (state.live[index].simState) {
-    case SimState::liveryrespawn: return;
+    case SimState::liveryrespawn:
+        return;
     case SimState::removingfromsim:
         if (state.jumpQuarantine.contains(record.hexId)) {
             state.ports.steps.lf_jumpQuarantineReleases(state, record);
@@ -172,12 +171,13 @@ void decodeMessage(TrafficState& state, const TrafficRecord& record)
         return;
     case SimState::buffer:
     case SimState::adding2sim:
-    case SimState::active: decodeKnown(state, index, record); return;
+    case SimState::active:
+        decodeKnown(state, index, record);
+        return;
     }
 }
 
-void lf_createLiveAircraft(TrafficState& state, TrafficRecord record)
-{
+void lf_createLiveAircraft(TrafficState& state, TrafficRecord record) {
     if (record.hexId == 0) {
         return;
     }

@@ -12,9 +12,7 @@
 namespace kiv {
 namespace {
 
-template <typename Match>
-bool removeFirstActive(TrafficState& state, Match match)
-{
+template <typename Match> bool removeFirstActive(TrafficState& state, Match match) {
     for (LiveAircraft& aircraft : state.live) {
         if (aircraft.simState == SimState::active && match(aircraft)) {
             removeAircraftFromSim(state, aircraft);
@@ -24,23 +22,25 @@ bool removeFirstActive(TrafficState& state, Match match)
     return false;
 }
 
-bool passesAirGround(const LiveAircraft& aircraft, std::uint8_t airGround)
-{
+bool passesAirGround(const LiveAircraft& aircraft, std::uint8_t airGround) {
     switch (airGround) {
-    case 1: return aircraft.onGround == 0;
-    case 2: return aircraft.onGround != 0;
-    default: return true;
+    case 1:
+        return aircraft.onGround == 0;
+    case 2:
+        return aircraft.onGround != 0;
+    default:
+        return true;
     }
 }
 
 } // namespace
 
-void gf_removeBlockedAc(TrafficState& state)
-{
+void gf_removeBlockedAc(TrafficState& state) {
     const BlockFilter block = detail::settings()->block;
     try {
-        if (block.hexid != 0 &&
-            removeFirstActive(state, [&](const LiveAircraft& a) { return a.info.hexId == static_cast<std::uint32_t>(block.hexid); })) {
+        if (block.hexid != 0 && removeFirstActive(state, [&](const LiveAircraft& a) {
+                return a.info.hexId == static_cast<std::uint32_t>(block.hexid);
+            })) {
             return;
         }
         if (!block.callsign.empty() &&
@@ -55,12 +55,12 @@ void gf_removeBlockedAc(TrafficState& state)
     }
 }
 
-void gf_removeTCASCoverageAcs(TrafficState& state)
-{
+void gf_removeTCASCoverageAcs(TrafficState& state) {
     const double floorFt = detail::settings()->tcasFl * 100.0 - 1000.0;
     for (std::size_t i = 0; i < state.live.size(); ++i) {
         LiveAircraft& aircraft = state.live[i];
-        if (aircraft.simState != SimState::active || aircraft.info.isCoverageOnly == 0 || aircraft.pose.altitudeFt >= floorFt) {
+        if (aircraft.simState != SimState::active || aircraft.info.isCoverageOnly == 0 ||
+            aircraft.pose.altitudeFt >= floorFt) {
             continue;
         }
         try {
@@ -72,8 +72,7 @@ void gf_removeTCASCoverageAcs(TrafficState& state)
     }
 }
 
-std::vector<std::string> lf_listActiveAircraft(const TrafficState& state)
-{
+std::vector<std::string> lf_listActiveAircraft(const TrafficState& state) {
     const std::uint8_t airGround = detail::settings()->airGround;
     std::vector<std::string> entries;
     for (const LiveAircraft& aircraft : state.live) {
@@ -82,8 +81,8 @@ std::vector<std::string> lf_listActiveAircraft(const TrafficState& state)
         }
         const std::string& callsign = aircraft.info.head.callsign;
         const std::string& registration = aircraft.info.head.registration;
-        entries.push_back(fmt::format("{}, {}, {:x}", callsign.empty() ? "null" : callsign, registration.empty() ? "null" : registration,
-                                      aircraft.info.hexId));
+        entries.push_back(fmt::format("{}, {}, {:x}", callsign.empty() ? "null" : callsign,
+                                      registration.empty() ? "null" : registration, aircraft.info.hexId));
     }
     std::sort(entries.begin(), entries.end());
     return entries;

@@ -67,7 +67,8 @@ public:
     virtual ~FeedsPort() = default;
     virtual bool isRtDirect() const = 0;
     // Per-record delivery ticks of one batch; may be called from a feed thread.
-    virtual void gf_setBatchDeliveryTicks(TrafficBatch& batch, std::int32_t baseTick, std::int32_t delaySeconds) const = 0;
+    virtual void gf_setBatchDeliveryTicks(TrafficBatch& batch, std::int32_t baseTick,
+                                          std::int32_t delaySeconds) const = 0;
     virtual void gf_updateRTAPIQueryBox() = 0;
     virtual void gf_setRTAPIQueryCentre(double latitude, double longitude) = 0;
     virtual void setRTAppRangeCentre(double latitude, double longitude, double cosLatitude) = 0;

@@ -22,13 +22,13 @@ struct StandCache {
 
 thread_local StandCache t_cache;
 
-std::optional<std::string> nearestStand(const ParkStandsSnapshot& stands, double latitude, double longitude)
-{
+std::optional<std::string> nearestStand(const ParkStandsSnapshot& stands, double latitude, double longitude) {
     const double cosLat = std::cos(latitude * detail::kDegToRad);
     const ParkStandEntry* best = nullptr;
     double bestSquared = kStandRadiusNm * kStandRadiusNm;
     for (const ParkStandEntry& entry : stands) {
-        const double squared = detail::flatDistanceSquaredNm(latitude, longitude, entry.latitude, entry.longitude, cosLat);
+        const double squared =
+            detail::flatDistanceSquaredNm(latitude, longitude, entry.latitude, entry.longitude, cosLat);
         if (squared <= kStandRadiusNm * kStandRadiusNm && (best == nullptr || squared < bestSquared)) {
             best = &entry;
             bestSquared = squared;
@@ -39,8 +39,7 @@ std::optional<std::string> nearestStand(const ParkStandsSnapshot& stands, double
 
 } // namespace
 
-void gf_publishParkStands(TrafficState& state)
-{
+void gf_publishParkStands(TrafficState& state) {
     auto snapshot = std::make_shared<ParkStandsSnapshot>();
     snapshot->reserve(state.parkStands.size());
     for (const Stand& stand : state.parkStands) {
@@ -49,8 +48,7 @@ void gf_publishParkStands(TrafficState& state)
     state.parkStandsSnapshot.store(std::move(snapshot));
 }
 
-std::optional<std::string> gf_findStandAtPosition(const TrafficState& state, double latitude, double longitude)
-{
+std::optional<std::string> gf_findStandAtPosition(const TrafficState& state, double latitude, double longitude) {
     std::shared_ptr<const ParkStandsSnapshot> snapshot = state.parkStandsSnapshot.load();
     const bool userOnGround = state.publishedUser.load()->onGround;
     if (snapshot == nullptr || snapshot->empty() || !userOnGround) {
@@ -59,7 +57,8 @@ std::optional<std::string> gf_findStandAtPosition(const TrafficState& state, dou
     }
     const double cosLat = std::cos(latitude * detail::kDegToRad);
     if (t_cache.valid && t_cache.snapshot == snapshot &&
-        detail::flatDistanceSquaredNm(latitude, longitude, t_cache.latitude, t_cache.longitude, cosLat) <= kCacheRadiusSquaredNm) {
+        detail::flatDistanceSquaredNm(latitude, longitude, t_cache.latitude, t_cache.longitude, cosLat) <=
+            kCacheRadiusSquaredNm) {
         return t_cache.answer;
     }
     std::optional<std::string> answer = nearestStand(*snapshot, latitude, longitude);
@@ -67,8 +66,7 @@ std::optional<std::string> gf_findStandAtPosition(const TrafficState& state, dou
     return answer;
 }
 
-std::string gf_standName(const TrafficState& state, std::int32_t standId)
-{
+std::string gf_standName(const TrafficState& state, std::int32_t standId) {
     if (standId == 0) {
         return "sid==0?";
     }

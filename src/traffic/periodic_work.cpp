@@ -21,8 +21,7 @@ namespace {
 constexpr std::int32_t kNoLiveLimit = 500;
 constexpr std::int32_t kSecondsPerDay = 86400;
 
-void matchLearnedStand(TrafficState& state)
-{
+void matchLearnedStand(TrafficState& state) {
     if (state.learnedStandMatchQueue.empty()) {
         return;
     }
@@ -41,15 +40,15 @@ void matchLearnedStand(TrafficState& state)
         gf_setMatchMark(aircraft->info);
     }
     const bool onGround = aircraft->onGround != 0;
-    std::optional<StandChoice> choice = state.ports.steps.lf_checkForStaticWithCallsignOrHexidAndRemove(state, hexId, onGround);
+    std::optional<StandChoice> choice =
+        state.ports.steps.lf_checkForStaticWithCallsignOrHexidAndRemove(state, hexId, onGround);
     aircraft = gf_findLive(state, hexId); // the step may have changed the tables
     if (choice && aircraft != nullptr) {
         aircraft->standChoice = choice;
     }
 }
 
-void applyMaxPark(TrafficState& state)
-{
+void applyMaxPark(TrafficState& state) {
     if (!state.maxParkChanged.exchange(false) || state.parkStands.empty()) {
         return;
     }
@@ -61,7 +60,8 @@ void applyMaxPark(TrafficState& state)
         const auto stands = static_cast<std::int64_t>(state.parkStands.size());
         const std::int64_t count = settings->maxParkSel < 1 ? 0 : std::min<std::int64_t>(settings->maxParkSel, stands);
         state.maxParkCount = static_cast<std::uint32_t>(count);
-        const auto percent = static_cast<std::uint32_t>(std::lround(static_cast<double>(count) * 100.0 / static_cast<double>(stands)));
+        const auto percent =
+            static_cast<std::uint32_t>(std::lround(static_cast<double>(count) * 100.0 / static_cast<double>(stands)));
         state.ports.shell.postMaxPark(state.maxParkCount, percent);
     }
     if (state.maxParkCount < previous) {
@@ -69,20 +69,19 @@ void applyMaxPark(TrafficState& state)
     }
 }
 
-void applyMaxLive(TrafficState& state)
-{
+void applyMaxLive(TrafficState& state) {
     const std::int32_t limit = detail::settings()->maxLiveSel;
     if (!state.maxLiveChanged.exchange(false) || limit == kNoLiveLimit) {
         return;
     }
-    const auto active = std::count_if(state.live.begin(), state.live.end(), [](const LiveAircraft& a) { return a.simState == SimState::active; });
+    const auto active = std::count_if(state.live.begin(), state.live.end(),
+                                      [](const LiveAircraft& a) { return a.simState == SimState::active; });
     for (auto excess = active - limit; excess > 0; --excess) {
         lf_isThisTheFurthestLive(state, -1.0);
     }
 }
 
-void refillAircraftList(TrafficState& state)
-{
+void refillAircraftList(TrafficState& state) {
     if (!state.aircraftListRequest.exchange(false)) {
         return;
     }
@@ -92,8 +91,7 @@ void refillAircraftList(TrafficState& state)
     state.ports.shell.fillAircraftList(entries);
 }
 
-void checkUserAirborne(TrafficState& state)
-{
+void checkUserAirborne(TrafficState& state) {
     const UserAircraftState& user = state.user;
     const bool high = std::isfinite(user.altitudeAboveGroundFt) && user.altitudeAboveGroundFt > 500.0;
     if ((!user.onGround || high) && detail::settings()->collisionUserAir) {
@@ -101,8 +99,7 @@ void checkUserAirborne(TrafficState& state)
     }
 }
 
-void publishUserPosition(TrafficState& state)
-{
+void publishUserPosition(TrafficState& state) {
     FeedsPort& feeds = state.ports.feeds;
     const UserAircraftState& user = state.user;
     if (feeds.isRtDirect()) {
@@ -116,22 +113,21 @@ void publishUserPosition(TrafficState& state)
     }
 }
 
-void takeParkingRequest(TrafficState& state)
-{
+void takeParkingRequest(TrafficState& state) {
     {
         ParkingRequests& requests = state.parkingRequests;
         const std::lock_guard lock(requests.mutex);
         if (requests.parkingUpdateRequests == requests.parkingUpdatesHandled) {
             return;
         }
-        state.waitingUpdate = {true, requests.parkingUpdateRequests, requests.replaceAllRequests, requests.replaceAllPending};
+        state.waitingUpdate = {true, requests.parkingUpdateRequests, requests.replaceAllRequests,
+                               requests.replaceAllPending};
     }
     state.ports.shell.gf_disableParkingControls();
     state.ports.feeds.gf_clearReceivedTraffic();
 }
 
-void applyParkingRequest(TrafficState& state)
-{
+void applyParkingRequest(TrafficState& state) {
     ShellPort& shell = state.ports.shell;
     shell.postClearError();
     if (shell.airportScanReportedProblem()) {
@@ -164,8 +160,7 @@ void applyParkingRequest(TrafficState& state)
     state.waitingUpdate.waiting = false;
 }
 
-void countDownParking(TrafficState& state)
-{
+void countDownParking(TrafficState& state) {
     if (state.countdownRestarted) {
         state.countdownRestarted = false;
     } else {
@@ -187,8 +182,7 @@ void countDownParking(TrafficState& state)
     state.ports.shell.postParkingCountdown(static_cast<std::uint32_t>(std::max(state.parkingCountdown, 0)));
 }
 
-LightSet lightsFor(std::uint32_t kind, const LiveAircraft& aircraft)
-{
+LightSet lightsFor(std::uint32_t kind, const LiveAircraft& aircraft) {
     if (kind == 1) {
         return {1, 0, 0, 1, 0, 1, 1};
     }
@@ -198,16 +192,15 @@ LightSet lightsFor(std::uint32_t kind, const LiveAircraft& aircraft)
 
 } // namespace
 
-void gf_queueDelayedLightCommand(TrafficState& state, const DelayedLightCommand& command)
-{
+void gf_queueDelayedLightCommand(TrafficState& state, const DelayedLightCommand& command) {
     auto& queue = state.delayedLightCommands;
-    const auto at = std::lower_bound(queue.begin(), queue.end(), command,
-                                     [](const DelayedLightCommand& a, const DelayedLightCommand& b) { return a.dueTick > b.dueTick; });
+    const auto at = std::lower_bound(
+        queue.begin(), queue.end(), command,
+        [](const DelayedLightCommand& a, const DelayedLightCommand& b) { return a.dueTick > b.dueTick; });
     queue.insert(at, command);
 }
 
-void lf_runDelayedLightCommand(TrafficState& state)
-{
+void lf_runDelayedLightCommand(TrafficState& state) {
     auto& queue = state.delayedLightCommands;
     if (queue.empty() || state.tickCount.load() < queue.back().dueTick) {
         return;
@@ -225,8 +218,7 @@ void lf_runDelayedLightCommand(TrafficState& state)
     }
 }
 
-void lf_perSecondWork(TrafficState& state)
-{
+void lf_perSecondWork(TrafficState& state) {
     const std::int32_t interval = state.parkingIntervalSignal.exchange(-1);
     if (interval >= 0) {
         state.parkingCountdown = interval;
@@ -262,10 +254,11 @@ void lf_perSecondWork(TrafficState& state)
     }
 }
 
-void lf_fiveSecondWork(TrafficState& state)
-{
-    constexpr std::pair<ClassSwitch, SizeClass> switches[] = {
-        {switchTwoProps, SizeClass::TwoProps}, {switchLight, SizeClass::Light}, {switchRotorcraft, SizeClass::Rotorcraft}, {switchHighPerf, SizeClass::HighPerf}};
+void lf_fiveSecondWork(TrafficState& state) {
+    constexpr std::pair<ClassSwitch, SizeClass> switches[] = {{switchTwoProps, SizeClass::TwoProps},
+                                                              {switchLight, SizeClass::Light},
+                                                              {switchRotorcraft, SizeClass::Rotorcraft},
+                                                              {switchHighPerf, SizeClass::HighPerf}};
     for (const auto& [signal, sizeClass] : switches) {
         if (!state.classSwitchSignals[signal].exchange(false)) {
             continue;
@@ -284,8 +277,7 @@ void lf_fiveSecondWork(TrafficState& state)
     }
 }
 
-void lf_fifteenSecondWork(TrafficState& state, std::int32_t secondCount)
-{
+void lf_fifteenSecondWork(TrafficState& state, std::int32_t secondCount) {
     gf_flushLog();
     if (!state.waitingUpdate.waiting) {
         takeParkingRequest(state);
@@ -297,8 +289,7 @@ void lf_fifteenSecondWork(TrafficState& state, std::int32_t secondCount)
     }
 }
 
-void lf_thirtySecondWork(TrafficState& state)
-{
+void lf_thirtySecondWork(TrafficState& state) {
     if (state.failedSpawnResetRequest.exchange(false)) {
         state.failedSpawnSet.clear();
     }

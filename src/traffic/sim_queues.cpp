@@ -20,8 +20,7 @@ namespace {
 constexpr std::int32_t kTicksPerRemoval = 10;
 constexpr std::int32_t kRemovalsPerCreation = 2;
 
-void eraseFinishedLive(TrafficState& state)
-{
+void eraseFinishedLive(TrafficState& state) {
     for (const LiveAircraft& aircraft : state.live) {
         if (aircraft.removed != 0 || aircraft.creationCancelled != 0) {
             state.ports.steps.lf_cleanupLiveAircraft(state, aircraft);
@@ -30,8 +29,7 @@ void eraseFinishedLive(TrafficState& state)
     std::erase_if(state.live, [](const LiveAircraft& a) { return a.removed != 0 || a.creationCancelled != 0; });
 }
 
-void eraseRemovedStatic(TrafficState& state)
-{
+void eraseRemovedStatic(TrafficState& state) {
     state.staticEraseSignal = false;
     const std::size_t before = state.statics.size();
     std::vector<std::pair<std::uint32_t, std::uint32_t>> removed;
@@ -50,8 +48,7 @@ void eraseRemovedStatic(TrafficState& state)
     }
 }
 
-void publishTickPoses(TrafficState& state)
-{
+void publishTickPoses(TrafficState& state) {
     const std::int64_t now = state.ports.clock.nowNs();
     state.ports.link.withPublishedPoses([&](PublishedPoseMap& published) {
         for (const auto& [objectId, pose] : state.tickPoses) {
@@ -65,8 +62,7 @@ void publishTickPoses(TrafficState& state)
     state.tickPoses.clear();
 }
 
-void creationStep(TrafficState& state)
-{
+void creationStep(TrafficState& state) {
     if (!state.liveCreationQueue.empty()) {
         CreateCommand request = std::move(state.liveCreationQueue.front());
         state.liveCreationQueue.pop_front();
@@ -87,8 +83,7 @@ void creationStep(TrafficState& state)
     }
 }
 
-CreateCommand creationOf(const LiveAircraft& aircraft)
-{
+CreateCommand creationOf(const LiveAircraft& aircraft) {
     constexpr double kRadToDeg = 180.0 / detail::kPi;
     CreateCommand command;
     command.latitude = aircraft.pose.latitude;
@@ -105,8 +100,7 @@ CreateCommand creationOf(const LiveAircraft& aircraft)
     return command;
 }
 
-void pollUserState(TrafficState& state)
-{
+void pollUserState(TrafficState& state) {
     state.ports.link.queueDataRequest({3, 0});
     gf_setUserAircraftState(state, state.ports.link.gf_getUserAircraft());
     const UserAircraftState& user = state.user;
@@ -121,8 +115,7 @@ void pollUserState(TrafficState& state)
 
 } // namespace
 
-void lf_updateAllLiveAc(TrafficState& state)
-{
+void lf_updateAllLiveAc(TrafficState& state) {
     bool eraseDue = false;
     // By index: the update may append to other tables, never to this one.
     for (std::size_t i = 0; i < state.live.size(); ++i) {
@@ -137,8 +130,7 @@ void lf_updateAllLiveAc(TrafficState& state)
     publishTickPoses(state);
 }
 
-void lf_runSimQueues(TrafficState& state)
-{
+void lf_runSimQueues(TrafficState& state) {
     if (++state.removalCounter < kTicksPerRemoval) {
         return;
     }
@@ -155,8 +147,7 @@ void lf_runSimQueues(TrafficState& state)
     creationStep(state);
 }
 
-void lf_handleAddingStack(TrafficState& state)
-{
+void lf_handleAddingStack(TrafficState& state) {
     if (state.addingStack.empty()) {
         return;
     }
@@ -173,8 +164,7 @@ void lf_handleAddingStack(TrafficState& state)
     state.liveCreationQueue.push_back(creationOf(*aircraft));
 }
 
-void lf_pollUserAircraft(TrafficState& state)
-{
+void lf_pollUserAircraft(TrafficState& state) {
     const bool fast = state.fastPollFlag.load();
     if (fast != state.pollFlagSeen) {
         state.pollFlagSeen = fast;
@@ -190,14 +180,12 @@ void lf_pollUserAircraft(TrafficState& state)
     }
 }
 
-void gf_setUserAircraftState(TrafficState& state, const UserAircraftState& user)
-{
+void gf_setUserAircraftState(TrafficState& state, const UserAircraftState& user) {
     state.user = user;
     state.publishedUser.store(std::make_shared<const UserAircraftState>(user));
 }
 
-bool lf_isThisTheFurthestLive(TrafficState& state, double distanceNm)
-{
+bool lf_isThisTheFurthestLive(TrafficState& state, double distanceNm) {
     const UserAircraftState& user = state.user;
     const double cosUser = std::cos(user.latitude * detail::kDegToRad);
     const double margin = distanceNm >= 0.0 ? 0.1 : 0.0;
@@ -208,12 +196,13 @@ bool lf_isThisTheFurthestLive(TrafficState& state, double distanceNm)
         if (aircraft.simState != SimState::active) {
             continue;
         }
-        const double flat = std::sqrt(detail::flatDistanceSquaredNm(user.latitude, user.longitude, aircraft.pose.latitude,
-                                                                    aircraft.pose.longitude, cosUser));
+        const double flat = std::sqrt(detail::flatDistanceSquaredNm(
+            user.latitude, user.longitude, aircraft.pose.latitude, aircraft.pose.longitude, cosUser));
         if (flat <= threshold + margin) {
             continue;
         }
-        const double distance = detail::distanceNm(user.latitude, user.longitude, aircraft.pose.latitude, aircraft.pose.longitude);
+        const double distance =
+            detail::distanceNm(user.latitude, user.longitude, aircraft.pose.latitude, aircraft.pose.longitude);
         if (distance > threshold + margin) {
             candidate = static_cast<std::ptrdiff_t>(i);
             threshold = distance;

@@ -23,8 +23,7 @@ constexpr std::int32_t kPausedTicksPerReport = 100;
 class TimerResolutionGuard {
 public:
     TimerResolutionGuard() : granted_(platform::beginTimerResolution1ms()) {}
-    ~TimerResolutionGuard()
-    {
+    ~TimerResolutionGuard() {
         if (granted_) {
             platform::endTimerResolution1ms();
         }
@@ -36,8 +35,7 @@ private:
     bool granted_;
 };
 
-void startParking(TrafficState& state)
-{
+void startParking(TrafficState& state) {
     const ParkAirportInfo airport = state.ports.airports.currentParkAirport();
     if (airport.code.empty() || !gf_isValidLalo(airport.latitude, airport.longitude)) {
         return;
@@ -46,12 +44,12 @@ void startParking(TrafficState& state)
         state.parkingRegenerationRequested = false;
         state.ports.steps.gf_regenerateParking(state);
     } else {
-        state.ports.shell.showMessage(fmt::format("User aircraft on the ground at {}", airport.code) + ", no airport file found", true);
+        state.ports.shell.showMessage(
+            fmt::format("User aircraft on the ground at {}", airport.code) + ", no airport file found", true);
     }
 }
 
-void sendParkedNavLights(TrafficState& state)
-{
+void sendParkedNavLights(TrafficState& state) {
     const std::int8_t value = state.navLightsSignal.exchange(-1);
     if (value < 0) {
         return;
@@ -68,19 +66,18 @@ void sendParkedNavLights(TrafficState& state)
     }
 }
 
-bool isRunwayOrTaxiway(FlightSituation situation)
-{
-    return situation == FlightSituation::taxi || situation == FlightSituation::takeoff_roll || situation == FlightSituation::landing_roll;
+bool isRunwayOrTaxiway(FlightSituation situation) {
+    return situation == FlightSituation::taxi || situation == FlightSituation::takeoff_roll ||
+           situation == FlightSituation::landing_roll;
 }
 
-bool inConflict(const LiveAircraft& a, const LiveAircraft& b, double cosLat)
-{
+bool inConflict(const LiveAircraft& a, const LiveAircraft& b, double cosLat) {
     const double span = a.info.conflictHalfSpanNm + b.info.conflictHalfSpanNm;
-    return span > 0.0 && span * span >= detail::flatDistanceSquaredNm(a.pose.latitude, a.pose.longitude, b.pose.latitude, b.pose.longitude, cosLat);
+    return span > 0.0 && span * span >= detail::flatDistanceSquaredNm(a.pose.latitude, a.pose.longitude,
+                                                                      b.pose.latitude, b.pose.longitude, cosLat);
 }
 
-void holdAndRemove(TrafficState& state, LiveAircraft& aircraft)
-{
+void holdAndRemove(TrafficState& state, LiveAircraft& aircraft) {
     aircraft.holdCount = 0;
     aircraft.holdTicks1 = 2700;
     aircraft.holdTicks2 = aircraft.situation == FlightSituation::takeoff_roll ? 4500 : 2700;
@@ -89,8 +86,7 @@ void holdAndRemove(TrafficState& state, LiveAircraft& aircraft)
     removeAircraftFromSim(state, aircraft);
 }
 
-void runSlowerSteps(TrafficState& state)
-{
+void runSlowerSteps(TrafficState& state) {
     const std::int32_t second = state.secondCount;
     if (second % 5 == 0) {
         lf_fiveSecondWork(state);
@@ -106,8 +102,7 @@ void runSlowerSteps(TrafficState& state)
 
 } // namespace
 
-void gf_simulatorLoop(TrafficState& state)
-{
+void gf_simulatorLoop(TrafficState& state) {
     // From here on the tables are this thread's: the parking work below already uses them, so a
     // history buffer posted meanwhile must wait for the first tick.
     gf_mailboxLoopStarted(state);
@@ -135,8 +130,7 @@ void gf_simulatorLoop(TrafficState& state)
     }
 }
 
-bool lf_simulatorTick(TrafficState& state)
-{
+bool lf_simulatorTick(TrafficState& state) {
     if (state.ports.link.simulatorState() != kRunningSimulator) {
         lf_flightNotRunning(state);
         return state.ports.shell.gf_isRunning();
@@ -165,8 +159,7 @@ bool lf_simulatorTick(TrafficState& state)
     return true;
 }
 
-void lf_proximitySweep(TrafficState& state)
-{
+void lf_proximitySweep(TrafficState& state) {
     for (std::size_t i = 0; i < state.live.size(); ++i) {
         LiveAircraft& a = state.live[i];
         if (a.proximityCheck == 0) {
@@ -175,7 +168,8 @@ void lf_proximitySweep(TrafficState& state)
         const double cosLat = std::cos(a.pose.latitude * detail::kDegToRad);
         for (std::size_t j = 0; j < state.live.size(); ++j) {
             const LiveAircraft& b = state.live[j];
-            if (j == i || b.simState != SimState::active || b.onGround == 0 || b.objectId == a.objectId || !isRunwayOrTaxiway(b.situation)) {
+            if (j == i || b.simState != SimState::active || b.onGround == 0 || b.objectId == a.objectId ||
+                !isRunwayOrTaxiway(b.situation)) {
                 continue;
             }
             if (inConflict(a, b, cosLat)) {
@@ -186,8 +180,7 @@ void lf_proximitySweep(TrafficState& state)
     }
 }
 
-void lf_flightNotRunning(TrafficState& state)
-{
+void lf_flightNotRunning(TrafficState& state) {
     if (!state.pausedMark) {
         gf_pauseDelivery(state);
         state.pausedMark = true;

@@ -15,8 +15,7 @@ constexpr std::uint32_t kLoggedReports = 20;
 
 std::atomic<std::uint32_t> g_reports{0};
 
-std::string describeCurrentException()
-{
+std::string describeCurrentException() {
     if (!std::current_exception()) {
         return "unknown exception";
     }
@@ -31,8 +30,7 @@ std::string describeCurrentException()
 
 } // namespace
 
-void gf_reportTrafficException(std::string_view functionName) noexcept
-{
+void gf_reportTrafficException(std::string_view functionName) noexcept {
     const std::uint32_t previous = g_reports.fetch_add(1);
     if (previous >= kLoggedReports) {
         return;

@@ -17,8 +17,7 @@ struct PostOutcome {
     std::size_t lostRecords = 0;
 };
 
-void decodeAll(TrafficState& state, TrafficBatch& batch)
-{
+void decodeAll(TrafficState& state, TrafficBatch& batch) {
     for (const TrafficRecord& record : batch) {
         decodeMessage(state, record);
     }
@@ -27,8 +26,7 @@ void decodeAll(TrafficState& state, TrafficBatch& batch)
 
 // History buffers: decoded on the posting thread only while start-up still owns the tables,
 // otherwise handed to the loop, which owns them from its start until the reset.
-void postHistory(TrafficState& state, TrafficBatch& batch)
-{
+void postHistory(TrafficState& state, TrafficBatch& batch) {
     TrafficMailbox& mailbox = state.mailbox;
     const std::lock_guard startup(mailbox.startupDecodeMutex);
     if (!mailbox.loopOwnsTables) {
@@ -41,8 +39,7 @@ void postHistory(TrafficState& state, TrafficBatch& batch)
 }
 
 // Caller holds the mailbox mutex and delivery is on.
-PostOutcome swapIntoSlot(TrafficState& state, TrafficBatch& batch, TrafficBatch& destroyLater)
-{
+PostOutcome swapIntoSlot(TrafficState& state, TrafficBatch& batch, TrafficBatch& destroyLater) {
     TrafficMailbox& mailbox = state.mailbox;
     PostOutcome outcome;
     const std::int64_t now = state.ports.clock.nowNs();
@@ -73,22 +70,22 @@ PostOutcome swapIntoSlot(TrafficState& state, TrafficBatch& batch, TrafficBatch&
     return outcome;
 }
 
-void reportStall(TrafficState& state, const PostOutcome& outcome)
-{
+void reportStall(TrafficState& state, const PostOutcome& outcome) {
     state.ports.shell.installStopRequest(kExitTrafficMailboxStalled, 0);
-    gf_logImportant(fmt::format("Traffic mailbox stalled: no messages consumed for 1 minute; {} batches replaced, {} pending and {} "
-                                "incoming messages. Stopping traffic delivery and requesting shutdown.",
-                                outcome.replacedBatches, outcome.pending, outcome.incoming));
+    gf_logImportant(fmt::format(
+        "Traffic mailbox stalled: no messages consumed for 1 minute; {} batches replaced, {} pending and {} "
+        "incoming messages. Stopping traffic delivery and requesting shutdown.",
+        outcome.replacedBatches, outcome.pending, outcome.incoming));
 }
 
-void postLive(TrafficState& state, TrafficBatch& batch, bool discardWhenOff)
-{
+void postLive(TrafficState& state, TrafficBatch& batch, bool discardWhenOff) {
     TrafficMailbox& mailbox = state.mailbox;
     if (discardWhenOff && !mailbox.deliveryEnabled) {
         batch.clear();
         return;
     }
-    state.ports.feeds.gf_setBatchDeliveryTicks(batch, state.tickCount.load(), static_cast<std::int32_t>(kLiveStreamDelaySeconds));
+    state.ports.feeds.gf_setBatchDeliveryTicks(batch, state.tickCount.load(),
+                                               static_cast<std::int32_t>(kLiveStreamDelaySeconds));
     if (!mailbox.deliveryEnabled) {
         batch.clear();
         return;
@@ -106,27 +103,27 @@ void postLive(TrafficState& state, TrafficBatch& batch, bool discardWhenOff)
     if (outcome.watchdogFired) {
         reportStall(state, outcome);
     } else if (outcome.lostRecords > 0) {
-        gf_logLine(fmt::format("Traffic mailbox: a newer batch replaced {} records not yet taken", outcome.lostRecords));
+        gf_logLine(
+            fmt::format("Traffic mailbox: a newer batch replaced {} records not yet taken", outcome.lostRecords));
     }
 }
 
 } // namespace
 
-void gf_postTrafficBatch(TrafficState& state, TrafficBatch& batch, std::uint32_t delaySeconds, bool discardWhenOff)
-{
+void gf_postTrafficBatch(TrafficState& state, TrafficBatch& batch, std::uint32_t delaySeconds, bool discardWhenOff) {
     if (batch.empty()) {
         return;
     }
     if (delaySeconds != kLiveStreamDelaySeconds) {
-        state.ports.feeds.gf_setBatchDeliveryTicks(batch, state.tickCount.load(), static_cast<std::int32_t>(delaySeconds));
+        state.ports.feeds.gf_setBatchDeliveryTicks(batch, state.tickCount.load(),
+                                                   static_cast<std::int32_t>(delaySeconds));
         postHistory(state, batch);
         return;
     }
     postLive(state, batch, discardWhenOff);
 }
 
-void lf_takeTrafficBatch(TrafficState& state)
-{
+void lf_takeTrafficBatch(TrafficState& state) {
     TrafficMailbox& mailbox = state.mailbox;
     std::vector<TrafficBatch> history;
     {
@@ -151,21 +148,18 @@ void lf_takeTrafficBatch(TrafficState& state)
     }
 }
 
-void gf_mailboxLoopStarted(TrafficState& state)
-{
+void gf_mailboxLoopStarted(TrafficState& state) {
     const std::lock_guard lock(state.mailbox.startupDecodeMutex);
     state.mailbox.loopOwnsTables = true;
 }
 
-void gf_resumeDelivery(TrafficState& state)
-{
+void gf_resumeDelivery(TrafficState& state) {
     const std::lock_guard lock(state.mailbox.mutex);
     state.mailbox.clearStatistics();
     state.mailbox.deliveryEnabled = !state.mailbox.deliveryStopped.load();
 }
 
-void gf_pauseDelivery(TrafficState& state)
-{
+void gf_pauseDelivery(TrafficState& state) {
     const std::lock_guard lock(state.mailbox.mutex);
     state.mailbox.clearStatistics();
     state.mailbox.deliveryEnabled = false;

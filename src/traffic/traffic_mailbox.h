@@ -27,7 +27,7 @@ struct TrafficMailbox {
     bool replaceArmed = false;
     std::uint64_t replacedCount = 0;
     bool stalled = false;
-    std::uint64_t lostRecords = 0; // records of replaced batches that were never decoded
+    std::uint64_t lostRecords = 0;            // records of replaced batches that were never decoded
     std::vector<TrafficBatch> historyBatches; // posted while the loop runs
     // Written under mutex; read without it as a fast check.
     std::atomic<bool> deliveryEnabled{false};
@@ -38,8 +38,7 @@ struct TrafficMailbox {
     bool loopOwnsTables = false; // guarded by startupDecodeMutex
 
     // Caller holds mutex.
-    void clearStatistics() noexcept
-    {
+    void clearStatistics() noexcept {
         replaceArmed = false;
         replacedCount = 0;
         stalled = false;

@@ -5,24 +5,21 @@
 namespace kiv {
 namespace {
 
-void clearQueues(TrafficState& state)
-{
+void clearQueues(TrafficState& state) {
     state.removalQueue = {};
     state.liveCreationQueue = {};
     state.waitingCreationQueue = {};
     state.staticCreationQueue = {};
 }
 
-void clearParkStands(TrafficState& state)
-{
+void clearParkStands(TrafficState& state) {
     state.parkStands.clear();
     state.standNameIndex.clear();
     state.plannerFlag = false;
     gf_publishParkStands(state);
 }
 
-void reserveRoom(TrafficState& state)
-{
+void reserveRoom(TrafficState& state) {
     state.live.reserve(512);
     state.statics.reserve(256);
     state.parkStands.reserve(512);
@@ -32,16 +29,14 @@ void reserveRoom(TrafficState& state)
     state.delayedLightCommands.reserve(24);
 }
 
-void setLoopOwnsTables(TrafficState& state, bool owned)
-{
+void setLoopOwnsTables(TrafficState& state, bool owned) {
     const std::lock_guard lock(state.mailbox.startupDecodeMutex);
     state.mailbox.loopOwnsTables = owned;
 }
 
 } // namespace
 
-void gf_initTraffic(TrafficState& state)
-{
+void gf_initTraffic(TrafficState& state) {
     state.ports.steps.clearStepState(state);
     state.live.clear();
     state.jumpQuarantine.clear();
@@ -56,8 +51,7 @@ void gf_initTraffic(TrafficState& state)
     reserveRoom(state);
 }
 
-void gf_resetTraffic(TrafficState& state)
-{
+void gf_resetTraffic(TrafficState& state) {
     // Waits for a history decode still running on a feed thread, and queues any posted while
     // the tables are being emptied, so that no decode overlaps the reset.
     setLoopOwnsTables(state, true);
@@ -102,14 +96,12 @@ void gf_resetTraffic(TrafficState& state)
     setLoopOwnsTables(state, false);
 }
 
-void gf_requestParkingUpdate(TrafficState& state)
-{
+void gf_requestParkingUpdate(TrafficState& state) {
     const std::lock_guard lock(state.parkingRequests.mutex);
     ++state.parkingRequests.parkingUpdateRequests;
 }
 
-std::ptrdiff_t gf_findLiveIndex(const TrafficState& state, std::uint32_t hexId) noexcept
-{
+std::ptrdiff_t gf_findLiveIndex(const TrafficState& state, std::uint32_t hexId) noexcept {
     for (std::size_t i = 0; i < state.live.size(); ++i) {
         if (state.live[i].info.hexId == hexId) {
             return static_cast<std::ptrdiff_t>(i);
@@ -118,8 +110,7 @@ std::ptrdiff_t gf_findLiveIndex(const TrafficState& state, std::uint32_t hexId) 
     return -1;
 }
 
-LiveAircraft* gf_findLive(TrafficState& state, std::uint32_t hexId) noexcept
-{
+LiveAircraft* gf_findLive(TrafficState& state, std::uint32_t hexId) noexcept {
     const std::ptrdiff_t index = gf_findLiveIndex(state, hexId);
     return index < 0 ? nullptr : &state.live[static_cast<std::size_t>(index)];
 }

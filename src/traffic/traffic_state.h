@@ -96,7 +96,8 @@ public:
     std::vector<StaticAircraft> statics;
     std::vector<Stand> parkStands;
     std::unordered_map<std::string, std::uint32_t> standNameIndex;
-    std::atomic<std::shared_ptr<const ParkStandsSnapshot>> parkStandsSnapshot{std::make_shared<const ParkStandsSnapshot>()};
+    std::atomic<std::shared_ptr<const ParkStandsSnapshot>> parkStandsSnapshot{
+        std::make_shared<const ParkStandsSnapshot>()};
 
     // Creation and removal queues.
     std::deque<std::uint32_t> removalQueue;
@@ -171,8 +172,7 @@ void gf_requestParkingUpdate(TrafficState& state);
 
 // The tick `ticks` after `tick`. The tick counter wraps like its atomic (after some 248 days),
 // and a due tick computed from it must wrap with it rather than overflow.
-inline std::int32_t gf_ticksAfter(std::int32_t tick, std::int32_t ticks) noexcept
-{
+inline std::int32_t gf_ticksAfter(std::int32_t tick, std::int32_t ticks) noexcept {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(tick) + static_cast<std::uint32_t>(ticks));
 }
 

@@ -40,7 +40,8 @@ public:
     virtual void lf_releaseDeferredParkedAdds(TrafficState& state) = 0;
     virtual void lf_processPendingAircraftRemovals(TrafficState& state) = 0;
     virtual void gf_checkForAllGndIfParkedVersionExistsAndRemove(TrafficState& state) = 0;
-    virtual std::optional<StandChoice> lf_checkForStaticWithCallsignOrHexidAndRemove(TrafficState& state, std::uint32_t hexId, bool onGround) = 0;
+    virtual std::optional<StandChoice>
+    lf_checkForStaticWithCallsignOrHexidAndRemove(TrafficState& state, std::uint32_t hexId, bool onGround) = 0;
     virtual void gf_removeAllStatic(TrafficState& state) = 0;
     virtual void gf_checkLiveWithParkedCollisions(TrafficState& state) = 0;
     virtual void gf_removeLiveAircraftCategory(TrafficState& state, SizeClass sizeClass) = 0;

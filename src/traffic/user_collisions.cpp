@@ -16,8 +16,7 @@ constexpr double kFeetPerNm = 6076.11549;
 // span of 35 metres, in the table's unit.
 constexpr double kFallbackHalfSpanNm = 35.0 / 1852.0;
 
-double userHalfSpanNm(TrafficState& state)
-{
+double userHalfSpanNm(TrafficState& state) {
     if (!std::isnan(state.userHalfSpanNm)) {
         return state.userHalfSpanNm;
     }
@@ -25,16 +24,14 @@ double userHalfSpanNm(TrafficState& state)
     return models.halfSpanNm(models.gf_modelId("B738")).value_or(kFallbackHalfSpanNm);
 }
 
-double speedTermNm(const UserAircraftState& user)
-{
+double speedTermNm(const UserAircraftState& user) {
     if (!std::isfinite(user.groundSpeedKt) || user.groundSpeedKt <= 0.0) {
         return 0.0;
     }
     return std::min(15.0, user.groundSpeedKt * 1852.0 / 3600.0 * 0.75) / 1852.0;
 }
 
-std::uint32_t airCollisionMode(const UserAircraftState& user)
-{
+std::uint32_t airCollisionMode(const UserAircraftState& user) {
     const double bank = std::fabs(user.bankRad);
     if (user.altitudeAboveGroundFt <= 4000.0 && user.verticalSpeedFpm <= 300.0 && bank <= 5.0 * detail::kDegToRad) {
         return 2;
@@ -45,8 +42,7 @@ std::uint32_t airCollisionMode(const UserAircraftState& user)
     return 0;
 }
 
-bool removeReporting(TrafficState& state, LiveAircraft& aircraft, const char* name)
-{
+bool removeReporting(TrafficState& state, LiveAircraft& aircraft, const char* name) {
     try {
         removeAircraftFromSim(state, aircraft);
     } catch (...) {
@@ -57,8 +53,7 @@ bool removeReporting(TrafficState& state, LiveAircraft& aircraft, const char* na
 
 } // namespace
 
-double lf_userGroundCollisionTermNm(TrafficState& state)
-{
+double lf_userGroundCollisionTermNm(TrafficState& state) {
     double halfSpan = 0.0;
     try {
         halfSpan = userHalfSpanNm(state);
@@ -69,18 +64,21 @@ double lf_userGroundCollisionTermNm(TrafficState& state)
     return halfSpan + speedTermNm(state.user);
 }
 
-bool checkUserAirGndCollision(TrafficState& state, LiveAircraft& aircraft)
-{
+bool checkUserAirGndCollision(TrafficState& state, LiveAircraft& aircraft) {
     const UserAircraftState& user = state.user;
     const double cosUser = std::cos(user.latitude * detail::kDegToRad);
-    if (detail::flatDistanceSquaredNm(user.latitude, user.longitude, aircraft.pose.latitude, aircraft.pose.longitude, cosUser) > 1.0) {
+    if (detail::flatDistanceSquaredNm(user.latitude, user.longitude, aircraft.pose.latitude, aircraft.pose.longitude,
+                                      cosUser) > 1.0) {
         return false;
     }
     if (user.altitudeAboveGroundFt > 500.0) {
         return false;
     }
-    const double distanceFt = detail::distanceNm(user.latitude, user.longitude, aircraft.pose.latitude, aircraft.pose.longitude) * kFeetPerNm;
-    double bearing = detail::initialBearingRad(user.latitude, user.longitude, aircraft.pose.latitude, aircraft.pose.longitude) - user.headingRad;
+    const double distanceFt =
+        detail::distanceNm(user.latitude, user.longitude, aircraft.pose.latitude, aircraft.pose.longitude) * kFeetPerNm;
+    double bearing =
+        detail::initialBearingRad(user.latitude, user.longitude, aircraft.pose.latitude, aircraft.pose.longitude) -
+        user.headingRad;
     if (bearing > detail::kPi) {
         bearing -= 2.0 * detail::kPi;
     } else if (bearing < -detail::kPi) {
@@ -93,8 +91,7 @@ bool checkUserAirGndCollision(TrafficState& state, LiveAircraft& aircraft)
     return removeReporting(state, aircraft, "checkUserAirGndCollision");
 }
 
-bool checkUserAirCollision(TrafficState& state, LiveAircraft& aircraft, double cosUserLatitude)
-{
+bool checkUserAirCollision(TrafficState& state, LiveAircraft& aircraft, double cosUserLatitude) {
     const UserAircraftState& user = state.user;
     ContinuityInput input;
     input.mode = airCollisionMode(user);

@@ -1,20 +1,19 @@
-#include "foundation/byte_reader.h"
-
-#include <gtest/gtest.h>
-
 #include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "foundation/byte_reader.h"
 #include "foundation/byte_writer.h"
 
 namespace kiv {
 namespace {
 
 TEST(ByteReader, DecodesLittleEndianFieldsInOrder) {
-    const std::vector<std::uint8_t> bytes = {0x01, 0x34, 0x12, 0x78, 0x56, 0x34, 0x12, 0xFF, 0xFF, 0xFF, 0xFF,
-                                             0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xF0, 0x3F, 'a',  'b',  0,    'x'};
+    const std::vector<std::uint8_t> bytes = {0x01, 0x34, 0x12, 0x78, 0x56, 0x34, 0x12, 0xFF, 0xFF, 0xFF, 0xFF, 0x00,
+                                             0x00, 0x00, 0x00, 0x00, 0x00, 0xF0, 0x3F, 'a',  'b',  0,    'x'};
     ByteReader reader(bytes, "fixture");
     EXPECT_EQ(reader.u8(), 0x01);
     EXPECT_EQ(reader.u16(), 0x1234);

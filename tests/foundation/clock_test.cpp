@@ -1,7 +1,6 @@
-#include "foundation/clock.h"
-
 #include <gtest/gtest.h>
 
+#include "foundation/clock.h"
 #include "foundation/settings_readers.h"
 #include "test_support/pinned_clock.h"
 
@@ -33,12 +32,12 @@ TEST_F(ClockTest, HalfHourSlotBorders) {
     const std::pair<std::int64_t, std::int32_t> cases[] = {
         {kMon_10_29_29 - (29 * 60 + 29), 20}, // 10:00:00
         {kMon_10_29_29, 20},
-        {kMon_10_29_29 + 1, 21},              // 10:29:30: the odd slot starts half a minute early
-        {kMon_10_29_29 + 30, 21},             // 10:29:59
-        {kMon_10_29_29 + 30 * 60 + 30, 21},   // 10:59:59 stays in the odd slot
-        {kMon_10_29_29 + 30 * 60 + 31, 22},   // 11:00:00
+        {kMon_10_29_29 + 1, 21},            // 10:29:30: the odd slot starts half a minute early
+        {kMon_10_29_29 + 30, 21},           // 10:29:59
+        {kMon_10_29_29 + 30 * 60 + 30, 21}, // 10:59:59 stays in the odd slot
+        {kMon_10_29_29 + 30 * 60 + 31, 22}, // 11:00:00
         {kMon_23_59_59, 47},
-        {kMon_23_59_59 + 1, 0},               // midnight
+        {kMon_23_59_59 + 1, 0},                // midnight
         {kMon_23_59_59 + 1 + 29 * 60 + 29, 0}, // 00:29:29
         {kMon_23_59_59 + 1 + 29 * 60 + 30, 1}, // 00:29:30
     };
@@ -63,8 +62,8 @@ TEST_F(ClockTest, CalendarOfUtcSeconds) {
         const auto time = gf_utcCalendar(seconds);
         ASSERT_TRUE(time.has_value()) << seconds;
         EXPECT_EQ(std::tie(time->year, time->month, time->day, time->hour, time->minute, time->second, time->weekday),
-                  std::tie(expected.year, expected.month, expected.day, expected.hour, expected.minute,
-                           expected.second, expected.weekday))
+                  std::tie(expected.year, expected.month, expected.day, expected.hour, expected.minute, expected.second,
+                           expected.weekday))
             << seconds;
     }
     EXPECT_FALSE(gf_utcCalendar(-1).has_value());
@@ -83,7 +82,7 @@ TEST_F(ClockTest, UtcNowPrefersTheActiveSourcesDataTime) {
         {false, true, 5, 7, kMon_10_29_29}, // data time ignored when not asked for
         {true, true, 5, 7, 5},
         {true, false, 5, 7, 7},
-        {true, true, 0, 7, kMon_10_29_29},  // the other source's time is never used
+        {true, true, 0, 7, kMon_10_29_29}, // the other source's time is never used
         {true, false, 5, 0, kMon_10_29_29},
     };
     for (const auto& c : cases) {
@@ -131,13 +130,13 @@ TEST_F(ClockTest, WeekdayAndSlotFollowTheDataTimeInDataTimeMode) {
 }
 
 TEST(ClockNames, WeekdayAndMonthNames) {
-    const std::pair<std::int32_t, std::string_view> weekdays[] = {
-        {0, "???"}, {1, "Mon"}, {3, "Wed"}, {7, "Sun"}, {8, "???"}, {-1, "???"}};
+    const std::pair<std::int32_t, std::string_view> weekdays[] = {{0, "???"}, {1, "Mon"}, {3, "Wed"},
+                                                                  {7, "Sun"}, {8, "???"}, {-1, "???"}};
     for (const auto& [n, name] : weekdays) {
         EXPECT_EQ(gf_weekdayName(n), name) << n;
     }
-    const std::pair<std::int32_t, std::string_view> months[] = {
-        {0, "???"}, {1, "Jan"}, {2, "Feb"}, {9, "Sep"}, {12, "Dec"}, {13, "???"}};
+    const std::pair<std::int32_t, std::string_view> months[] = {{0, "???"}, {1, "Jan"},  {2, "Feb"},
+                                                                {9, "Sep"}, {12, "Dec"}, {13, "???"}};
     for (const auto& [n, name] : months) {
         EXPECT_EQ(gf_monthName(n), name) << n;
     }

@@ -1,8 +1,3 @@
-#include "foundation/encrypted_data_file.h"
-
-#include <gtest/gtest.h>
-#include <sodium.h>
-
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -13,6 +8,10 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+#include <sodium.h>
+
+#include "foundation/encrypted_data_file.h"
 #include "foundation/text_conversion.h"
 #include "test_support/temp_folder.h"
 
@@ -52,8 +51,7 @@ std::string seal(const Key& key, const std::vector<Message>& messages) {
     EXPECT_GE(sodium_init(), 0);
     crypto_secretstream_xchacha20poly1305_state state;
     std::string file(crypto_secretstream_xchacha20poly1305_HEADERBYTES, '\0');
-    crypto_secretstream_xchacha20poly1305_init_push(&state, reinterpret_cast<unsigned char*>(file.data()),
-                                                    key.data());
+    crypto_secretstream_xchacha20poly1305_init_push(&state, reinterpret_cast<unsigned char*>(file.data()), key.data());
     std::size_t total = 0;
     for (const Message& message : messages) {
         total += message.plainBytes;
@@ -110,28 +108,63 @@ TEST(EncryptedDataFile, FramingSizesTagsAndLimits) {
         {"one byte", [&] { return sealPlaintext(key, 1); }, big, 1, ""},
         {"4096 bytes in one final chunk", [&] { return sealPlaintext(key, 4096); }, big, 4096, ""},
         {"4097 bytes", [&] { return sealPlaintext(key, 4097); }, big, 4097, ""},
-        {"4096 bytes and an empty final chunk", [&] { return seal(key, {{4096, kMessage}, {0, kFinal}}); }, big,
-         4096, ""},
-        {"push and rekey tags pass", [&] { return seal(key, {{4096, kPush}, {4096, kRekey}, {9, kFinal}}); }, big,
-         8201, ""},
+        {"4096 bytes and an empty final chunk",
+         [&] {
+             return seal(key, {{4096, kMessage}, {0, kFinal}});
+         },
+         big, 4096, ""},
+        {"push and rekey tags pass",
+         [&] {
+             return seal(key, {{4096, kPush}, {4096, kRekey}, {9, kFinal}});
+         },
+         big, 8201, ""},
         {"last chunk shorter than 17 bytes",
-         [&] { return seal(key, {{4096, kMessage}, {0, kFinal}}).substr(0, 24 + 4113 + 10); }, big, {},
+         [&] {
+             return seal(key, {{4096, kMessage}, {0, kFinal}}).substr(0, 24 + 4113 + 10);
+         },
+         big,
+         {},
          "Decrypted data exceeds its validated size: "},
-        {"last chunk not final", [&] { return seal(key, {{4096, kMessage}, {100, kMessage}}); }, big, {},
+        {"last chunk not final",
+         [&] {
+             return seal(key, {{4096, kMessage}, {100, kMessage}});
+         },
+         big,
+         {},
          "Encrypted file ended without a final block: "},
-        {"final tag before the last chunk", [&] { return seal(key, {{4096, kFinal}, {0, kFinal}}); }, big, {},
+        {"final tag before the last chunk",
+         [&] {
+             return seal(key, {{4096, kFinal}, {0, kFinal}});
+         },
+         big,
+         {},
          "Encrypted file contains data after the final block: "},
-        {"one byte appended to a short last chunk", [&] { return sealPlaintext(key, 100) + "x"; }, big, {},
+        {"one byte appended to a short last chunk",
+         [&] { return sealPlaintext(key, 100) + "x"; },
+         big,
+         {},
          "Decryption failed for: "},
-        {"one byte appended to a full last chunk", [&] { return sealPlaintext(key, 4096) + "x"; }, big, {},
+        {"one byte appended to a full last chunk",
+         [&] { return sealPlaintext(key, 4096) + "x"; },
+         big,
+         {},
          "Decrypted data exceeds its validated size: "},
         {"byte flipped in the header", [&] { return flipped(threeChunks, 3); }, big, {}, "Decryption failed for: "},
-        {"byte flipped in the first chunk", [&] { return flipped(threeChunks, 24 + 100); }, big, {},
+        {"byte flipped in the first chunk",
+         [&] { return flipped(threeChunks, 24 + 100); },
+         big,
+         {},
          "Decryption failed for: "},
-        {"byte flipped in the last chunk", [&] { return flipped(threeChunks, threeChunks.size() - 1); }, big, {},
+        {"byte flipped in the last chunk",
+         [&] { return flipped(threeChunks, threeChunks.size() - 1); },
+         big,
+         {},
          "Decryption failed for: "},
         {"limit equal to the plaintext", [&] { return sealPlaintext(key, 5000); }, 5000, 5000, ""},
-        {"limit one below the plaintext", [&] { return sealPlaintext(key, 5000); }, 4999, {},
+        {"limit one below the plaintext",
+         [&] { return sealPlaintext(key, 5000); },
+         4999,
+         {},
          "Encrypted file exceeds the plaintext size limit of 4999 bytes: "},
         {"wrong key", [&] { return sealPlaintext(otherKey, 5000); }, big, {}, "Decryption failed for: "},
     };
@@ -178,8 +211,8 @@ TEST(EncryptedDataFile, FilesThatCannotBeSizedOrOpened) {
     for (const auto& path : {folder.path() / "missing.enc", folder.path()}) {
         const EncryptedFileResult result = gf_readEncryptedFile(path, kTypeDatabaseLimit, key);
         ASSERT_FALSE(result.has_value());
-        EXPECT_TRUE(result.error().starts_with("Could not determine encrypted file size for " + gf_pathToUtf8(path) +
-                                               ": "))
+        EXPECT_TRUE(
+            result.error().starts_with("Could not determine encrypted file size for " + gf_pathToUtf8(path) + ": "))
             << result.error();
     }
 }

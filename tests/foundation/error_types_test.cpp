@@ -1,11 +1,11 @@
-#include "foundation/icao_code.h"
-#include "foundation/socket_error_text.h"
-#include "foundation/user_related_exception.h"
+#include <algorithm>
+#include <stdexcept>
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <stdexcept>
+#include "foundation/icao_code.h"
+#include "foundation/socket_error_text.h"
+#include "foundation/user_related_exception.h"
 
 namespace kiv {
 namespace {

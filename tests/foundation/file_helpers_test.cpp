@@ -1,13 +1,12 @@
-#include "foundation/file_helpers.h"
-
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <fstream>
 #include <set>
 #include <sstream>
 #include <stdexcept>
 
+#include <gtest/gtest.h>
+
+#include "foundation/file_helpers.h"
 #include "test_support/log_capture.h"
 #include "test_support/temp_folder.h"
 
@@ -110,8 +109,7 @@ TEST(MoveFile, RenamesOrReportsFailure) {
     EXPECT_EQ(fileText(to), "new");
     const Lines lines = log.lines();
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_TRUE(lines[0].starts_with("==> could not move " + from.string() + " => " + to.string() + ": "))
-        << lines[0];
+    EXPECT_TRUE(lines[0].starts_with("==> could not move " + from.string() + " => " + to.string() + ": ")) << lines[0];
 }
 
 // Needs a second file system: the shared-memory one, when it is a different device.
@@ -183,8 +181,8 @@ TEST(CountFiles, CountsByExactExtension) {
 
 TEST(ListXmlFiles, ListsEachAirportOnce) {
     test_support::TempFolder folder;
-    populate(folder.path(), {"eham.xml", "EHAM.xml", "LFPG.XML", "EHAMX.xml", "abc.xml", "readme.txt",
-                             "EGLL.xml.bak", "EDDF.xml/", "k123.xml", "EH\xC3\x84.xml"});
+    populate(folder.path(), {"eham.xml", "EHAM.xml", "LFPG.XML", "EHAMX.xml", "abc.xml", "readme.txt", "EGLL.xml.bak",
+                             "EDDF.xml/", "k123.xml", "EH\xC3\x84.xml"});
     std::vector<IcaoCode> codes = gf_listXmlFiles(folder.path());
     std::sort(codes.begin(), codes.end());
     EXPECT_EQ(codes, (std::vector<IcaoCode>{IcaoCode("EHAM"), IcaoCode("K123"), IcaoCode("LFPG")}));

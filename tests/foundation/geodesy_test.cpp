@@ -1,9 +1,9 @@
-#include "foundation/geodesy.h"
+#include <cmath>
+#include <numbers>
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <numbers>
+#include "foundation/geodesy.h"
 
 namespace kiv {
 namespace {
@@ -22,7 +22,10 @@ struct PairCase {
 
 const PairCase kPairs[] = {
     {"EHAM-KJFK", {52.3086, 4.7639}, {40.6398, -73.7789}, 3155.282619082341, 5.07121895774938},
-    {"YSSY-KLAX over the antimeridian", {-33.9461, 151.1772}, {33.9425, -118.4081}, 6508.086634280121,
+    {"YSSY-KLAX over the antimeridian",
+     {-33.9461, 151.1772},
+     {33.9425, -118.4081},
+     6508.086634280121,
      1.0646502361522023},
     {"over the south pole", {-89.5, 10.0}, {-60.0, -170.0}, 1830.0000000000002, std::numbers::pi},
     {"almost antipodal", {10.0, 20.0}, {-9.9, -160.5}, 10769.84822974327, 1.371221012031879},

@@ -1,9 +1,8 @@
-#include "foundation/half_hour_slots.h"
+#include <vector>
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
+#include "foundation/half_hour_slots.h"
 #include "test_support/log_capture.h"
 
 namespace kiv {

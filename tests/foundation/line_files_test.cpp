@@ -1,11 +1,10 @@
-#include "foundation/line_files.h"
-
-#include <gtest/gtest.h>
-
 #include <fstream>
 #include <functional>
 #include <sstream>
 
+#include <gtest/gtest.h>
+
+#include "foundation/line_files.h"
 #include "test_support/temp_folder.h"
 
 namespace kiv {
@@ -17,14 +16,16 @@ TEST(LineFiles, SplitLines) {
     const std::pair<std::string, Lines> cases[] = {
         {"", {}},
         {"\xEF\xBB\xBF", {}},
-        {"\xEF\xBB\xBF" "a", {"a"}},
+        {"\xEF\xBB\xBF"
+         "a",
+         {"a"}},
         {"a", {"a"}},
-        {"a\n", {"a"}},           // no empty line after a final LF
-        {"a\n\n", {"a", ""}},     // but an empty line before it is kept
+        {"a\n", {"a"}},       // no empty line after a final LF
+        {"a\n\n", {"a", ""}}, // but an empty line before it is kept
         {"\n", {""}},
-        {"x\r\ny", {"x", "y"}},   // CR LF
-        {"x\ry\n", {"x\ry"}},     // a lone CR stays in the line
-        {"x\r\r\n", {"x\r"}},     // only one CR is dropped
+        {"x\r\ny", {"x", "y"}}, // CR LF
+        {"x\ry\n", {"x\ry"}},   // a lone CR stays in the line
+        {"x\r\r\n", {"x\r"}},   // only one CR is dropped
         {"a\nb\r\n\nc", {"a", "b", "", "c"}},
     };
     for (const auto& [text, lines] : cases) {

@@ -1,7 +1,3 @@
-#include "foundation/log.h"
-
-#include <gtest/gtest.h>
-
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -9,7 +5,9 @@
 #include <vector>
 
 #include <fmt/format.h>
+#include <gtest/gtest.h>
 
+#include "foundation/log.h"
 #include "test_support/log_capture.h"
 #include "test_support/pinned_clock.h"
 #include "test_support/temp_folder.h"
@@ -26,9 +24,7 @@ std::string fileText(const fs::path& path) {
     return text.str();
 }
 
-void writeFile(const fs::path& path, std::string_view text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
+void writeFile(const fs::path& path, std::string_view text) { std::ofstream(path, std::ios::binary) << text; }
 
 // Points the log at a temp folder, closed, and puts it back afterwards.
 class LogInFolder : public testing::Test {
@@ -152,7 +148,8 @@ TEST_F(LogInFolder, ConcurrentWritersNeverInterleaveWithinALine) {
         writers.emplace_back([t] {
             for (int i = 0; i < kLinesPerThread; ++i) {
                 // Lengths vary so that lines straddle the stream's buffer edges.
-                const std::string line = fmt::format("t{} n{} {}", t, i, std::string(static_cast<std::size_t>(i % 301), 'a' + t));
+                const std::string line =
+                    fmt::format("t{} n{} {}", t, i, std::string(static_cast<std::size_t>(i % 301), 'a' + t));
                 if (i % 3 == 0) {
                     gf_logImportant(line);
                 } else if (i % 3 == 1) {
@@ -173,7 +170,8 @@ TEST_F(LogInFolder, ConcurrentWritersNeverInterleaveWithinALine) {
         const int t = line[line.find('t') + 1] - '0';
         ASSERT_TRUE(t >= 0 && t < kThreads) << line;
         const int i = nextOfThread[static_cast<std::size_t>(t)]++;
-        const std::string expected = fmt::format("t{} n{} {}", t, i, std::string(static_cast<std::size_t>(i % 301), 'a' + t));
+        const std::string expected =
+            fmt::format("t{} n{} {}", t, i, std::string(static_cast<std::size_t>(i % 301), 'a' + t));
         const std::string prefix = i % 3 == 0 ? "==> " : (i % 3 == 1 ? "          " : "");
         ASSERT_EQ(line, prefix + expected);
     }

@@ -1,11 +1,10 @@
-#include "foundation/program_paths.h"
+#include <fstream>
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "foundation/program_folder_check.h"
 #include "foundation/program_identity.h"
+#include "foundation/program_paths.h"
 #include "foundation/user_related_exception.h"
 #include "test_support/temp_folder.h"
 

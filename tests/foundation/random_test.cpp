@@ -1,12 +1,11 @@
-#include "foundation/random.h"
-
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <numeric>
 #include <set>
 #include <thread>
 
+#include <gtest/gtest.h>
+
+#include "foundation/random.h"
 #include "foundation/settings_readers.h"
 
 namespace kiv {

@@ -1,6 +1,6 @@
-#include "foundation/string_helpers.h"
-
 #include <gtest/gtest.h>
+
+#include "foundation/string_helpers.h"
 
 namespace kiv {
 namespace {
@@ -18,11 +18,7 @@ TEST(StringHelpers, Trim) {
 
 TEST(StringHelpers, SplitDropsEmptyPieces) {
     const std::pair<std::string, Pieces> cases[] = {
-        {"", {}},
-        {" a , b, ,", {"a", "b"}},
-        {"a,,b", {"a", "b"}},
-        {",", {}},
-        {" x ", {"x"}},
+        {"", {}}, {" a , b, ,", {"a", "b"}}, {"a,,b", {"a", "b"}}, {",", {}}, {" x ", {"x"}},
     };
     for (const auto& [text, pieces] : cases) {
         EXPECT_EQ(gf_splitComma(text), pieces) << text;
@@ -32,11 +28,7 @@ TEST(StringHelpers, SplitDropsEmptyPieces) {
 
 TEST(StringHelpers, CommaListToSortedSetKeepsEmptyPieces) {
     const std::pair<std::string, Pieces> cases[] = {
-        {"", {}},
-        {"b, a,b", {"a", "b"}},
-        {"a,,a", {"", "a"}},
-        {"a,", {"", "a"}},
-        {"KLM,AFR,KLM", {"AFR", "KLM"}},
+        {"", {}}, {"b, a,b", {"a", "b"}}, {"a,,a", {"", "a"}}, {"a,", {"", "a"}}, {"KLM,AFR,KLM", {"AFR", "KLM"}},
     };
     for (const auto& [text, pieces] : cases) {
         EXPECT_EQ(gf_commaListToSortedSet(text), pieces) << text;

@@ -1,19 +1,19 @@
-#include "foundation/text_conversion.h"
+#include <stdexcept>
 
 #include <gtest/gtest.h>
 
-#include <stdexcept>
+#include "foundation/text_conversion.h"
 
 namespace kiv {
 namespace {
 
 TEST(TextConversion, RoundTripsEveryPlane) {
     const std::string samples[] = {
-        "",                                   // empty
-        "EHAM Schiphol",                      // ASCII
-        "Z\xC3\xBCrich",                      // 2-byte (ü)
-        "\xE2\x82\xAC 100",                   // 3-byte (€)
-        "\xEF\xBF\xBF",                       // U+FFFF, last of the BMP
+        "",                                  // empty
+        "EHAM Schiphol",                     // ASCII
+        "Z\xC3\xBCrich",                     // 2-byte (ü)
+        "\xE2\x82\xAC 100",                  // 3-byte (€)
+        "\xEF\xBF\xBF",                      // U+FFFF, last of the BMP
         "\xF0\x9F\x9B\xA9 \xF4\x8F\xBF\xBF", // 4-byte: U+1F6E9 and U+10FFFF
     };
     for (const std::string& utf8 : samples) {

@@ -1,10 +1,9 @@
-#include "foundation/text_encoding.h"
-
-#include <gtest/gtest.h>
-
 #include <fstream>
 #include <string>
 
+#include <gtest/gtest.h>
+
+#include "foundation/text_encoding.h"
 #include "test_support/temp_folder.h"
 
 namespace kiv {
@@ -44,7 +43,10 @@ TEST(TextEncoding, DetectsFromTheFirstBytesOfTheFile) {
     const DetectionCase cases[] = {
         {"empty file", "", UTF8_without_BOM},
         {"one ASCII letter", "A", UTF8_without_BOM},
-        {"UTF-8 mark", "\xEF\xBB\xBF" "a", UTF8_with_BOM},
+        {"UTF-8 mark",
+         "\xEF\xBB\xBF"
+         "a",
+         UTF8_with_BOM},
         {"UTF-8 mark cut short", "\xEF\xBB", ANSI},
         {"UTF-16 LE mark alone", "\xFF\xFE", Unicode},
         {"UTF-16 BE mark alone", "\xFE\xFF", Unicode_big_endian},
@@ -56,7 +58,10 @@ TEST(TextEncoding, DetectsFromTheFirstBytesOfTheFile) {
         {"lead byte cut by the end of the file", "\xC3", ANSI},
         {"overlong two-byte form", "\xC0\x80", ANSI},
         {"stray continuation byte", "a\x80", ANSI},
-        {"lead byte without continuation", "\xC3" "A", ANSI},
+        {"lead byte without continuation",
+         "\xC3"
+         "A",
+         ANSI},
         {"Windows-1252 letter", "caf\xE9", ANSI},
         {"overlong three-byte form", "\xE0\x80\x80", ANSI},
         {"smallest three-byte form", "\xE0\xA0\x80", UTF8_without_BOM},
@@ -72,7 +77,12 @@ TEST(TextEncoding, DetectsFromTheFirstBytesOfTheFile) {
         {"four-byte character across the sample end", ascii(4095) + "\xF0\x9F\x98\x80", UTF8_without_BOM},
         {"four-byte character ending the sample", ascii(4092) + "\xF0\x9F\x98\x80" + "\xFF", UTF8_without_BOM},
         {"character across the sample end cut by the file end", ascii(4095) + "\xE2\x82", ANSI},
-        {"character across the sample end, bad continuation", ascii(4095) + "\xE2\x82" "A" + ascii(10), ANSI},
+        {"character across the sample end, bad continuation",
+         ascii(4095) +
+             "\xE2\x82"
+             "A" +
+             ascii(10),
+         ANSI},
         {"beyond the sample is not looked at", ascii(4096) + "\xFF", UTF8_without_BOM},
         {"invalid byte at the end of the sample", ascii(4095) + "\xFF", ANSI},
         {"zero bytes decide only within the sample", ascii(4096) + "\0\0"s, UTF8_without_BOM},

@@ -1,15 +1,14 @@
-#include "foundation/text_file_reader.h"
-
-#include <gtest/gtest.h>
-
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "foundation/ansi_code_page.h"
 #include "foundation/text_conversion.h"
+#include "foundation/text_file_reader.h"
 #include "foundation/user_message.h"
 #include "test_support/log_capture.h"
 #include "test_support/temp_folder.h"
@@ -29,9 +28,8 @@ void writeBytes(const std::filesystem::path& path, const std::string& bytes) {
 class CapturedMessages {
 public:
     CapturedMessages() {
-        previous_ = gf_setUserMessageHandler([this](std::string_view text, bool log) {
-            messages.emplace_back(text, log);
-        });
+        previous_ =
+            gf_setUserMessageHandler([this](std::string_view text, bool log) { messages.emplace_back(text, log); });
     }
     ~CapturedMessages() { gf_setUserMessageHandler(std::move(previous_)); }
     std::vector<std::pair<std::string, bool>> messages;
@@ -50,20 +48,41 @@ struct ReadCase {
 // Files as other programs write them, read through detection, as the callers do.
 TEST(TextFileReader, ReadsEveryEncodingAsUtf8Lines) {
     const ReadCase cases[] = {
-        {"UTF-16 LE with mark", "\xFF\xFE" "c\0a\0f\0\xE9\0\r\0\n\0=\0\x3D\xD8\x00\xDE"s, Unicode,
+        {"UTF-16 LE with mark",
+         "\xFF\xFE"
+         "c\0a\0f\0\xE9\0\r\0\n\0=\0\x3D\xD8\x00\xDE"s,
+         Unicode,
          {"caf\xC3\xA9", "=\xF0\x9F\x98\x80"}},
-        {"UTF-16 BE with mark", "\xFE\xFF" "\0c\0a\0f\0\xE9\0\n\0="s, Unicode_big_endian, {"caf\xC3\xA9", "="}},
+        {"UTF-16 BE with mark",
+         "\xFE\xFF"
+         "\0c\0a\0f\0\xE9\0\n\0="s,
+         Unicode_big_endian,
+         {"caf\xC3\xA9", "="}},
         {"UTF-16 LE without mark", "A\0B\0\n\0\xAC\x20"s, Unicode, {"AB", "\xE2\x82\xAC"}},
         {"UTF-16 BE without mark", "\0A\0B\0\r\0\n\x20\xAC"s, Unicode_big_endian, {"AB", "\xE2\x82\xAC"}},
         {"UTF-16 mark alone", "\xFF\xFE", Unicode, {}},
-        {"UTF-16 with an odd last byte", "\xFF\xFE" "A\0B\0C"s, Unicode, {"AB"}},
+        {"UTF-16 with an odd last byte",
+         "\xFF\xFE"
+         "A\0B\0C"s,
+         Unicode,
+         {"AB"}},
         {"UTF-16 without mark, odd last byte", "A\0B\0C"s, Unicode, {"AB"}},
-        {"UTF-8 with mark", "\xEF\xBB\xBF" "a\r\n\xC3\xA9\n", UTF8_with_BOM, {"a", "\xC3\xA9"}},
-        {"UTF-8 with the mark twice", "\xEF\xBB\xBF\xEF\xBB\xBF" "a\nb", UTF8_with_BOM, {"a", "b"}},
+        {"UTF-8 with mark",
+         "\xEF\xBB\xBF"
+         "a\r\n\xC3\xA9\n",
+         UTF8_with_BOM,
+         {"a", "\xC3\xA9"}},
+        {"UTF-8 with the mark twice",
+         "\xEF\xBB\xBF\xEF\xBB\xBF"
+         "a\nb",
+         UTF8_with_BOM,
+         {"a", "b"}},
         {"UTF-8 without mark", "x\n\ny\n", UTF8_without_BOM, {"x", "", "y"}},
         {"empty file", "", UTF8_without_BOM, {}},
         {"Windows-1252", "caf\xE9\r\n\x80 \x81 \x9F\n", ANSI, {"caf\xC3\xA9", "\xE2\x82\xAC \xC2\x81 \xC5\xB8"}},
-        {"UTF-8 character across the sample end", std::string(4095, 'x') + "\xC3\xA9", UTF8_without_BOM,
+        {"UTF-8 character across the sample end",
+         std::string(4095, 'x') + "\xC3\xA9",
+         UTF8_without_BOM,
          {std::string(4095, 'x') + "\xC3\xA9"}},
     };
     test_support::TempFolder folder;
@@ -94,7 +113,8 @@ TEST(TextFileReader, FailuresAreToldToTheUserAndGiveNoLines) {
     test_support::TempFolder folder;
     const auto missing = folder.path() / "missing.txt";
     const auto badUtf16 = folder.path() / "bad.txt";
-    writeBytes(badUtf16, "\xFF\xFE" "a\0\n\0\x00\xD8"s); // an unpaired high surrogate after a good line
+    writeBytes(badUtf16, "\xFF\xFE"
+                         "a\0\n\0\x00\xD8"s); // an unpaired high surrogate after a good line
     const std::string missingName = gf_pathToUtf8(missing);
     const std::string badName = gf_pathToUtf8(badUtf16);
     const struct {
@@ -137,7 +157,8 @@ TEST(TextFileReader, Utf16StreamLinesAppendAndLeaveAFailedStreamAlone) {
     EXPECT_EQ(gf_readUtf16StreamLines(bigEndian, lines, Unicode_big_endian), Utf16Tail::whole);
     EXPECT_EQ(lines, (Lines{"kept", "a", "b"}));
 
-    std::istringstream markWins("\xFF\xFE" "c\0"s);
+    std::istringstream markWins("\xFF\xFE"
+                                "c\0"s);
     EXPECT_EQ(gf_readUtf16StreamLines(markWins, lines, Unicode_big_endian), Utf16Tail::whole);
     EXPECT_EQ(lines.back(), "c");
 
@@ -150,7 +171,8 @@ TEST(TextFileReader, Utf16StreamLinesAppendAndLeaveAFailedStreamAlone) {
 TEST(TextFileReader, ReadAllLinesOfAUtf8File) {
     test_support::TempFolder folder;
     TextFileLines file{folder.path() / "list.txt", {"stale"}};
-    writeBytes(file.path, "\xEF\xBB\xBF" "one\r\ntwo\n");
+    writeBytes(file.path, "\xEF\xBB\xBF"
+                          "one\r\ntwo\n");
     const auto read = gf_readAllLines(file, 1024);
     ASSERT_TRUE(read.has_value());
     EXPECT_EQ(Lines(read->begin(), read->end()), (Lines{"one", "two"}));

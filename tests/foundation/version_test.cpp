@@ -1,8 +1,7 @@
-#include "foundation/version.h"
-
 #include <gtest/gtest.h>
 
 #include "foundation/program_identity.h"
+#include "foundation/version.h"
 #include "test_support/log_capture.h"
 
 namespace kiv {

@@ -1,10 +1,9 @@
-#include "foundation/xml_helpers.h"
-
-#include <gtest/gtest.h>
-
 #include <fstream>
 #include <sstream>
 
+#include <gtest/gtest.h>
+
+#include "foundation/xml_helpers.h"
 #include "test_support/temp_folder.h"
 
 namespace kiv {
@@ -50,8 +49,8 @@ TEST(XmlHelpers, IntegerAttributeAcceptsOnlyOneWholeDecimalNumber) {
 
 TEST(XmlHelpers, BooleanAttributeKnowsFourWordsEachWay) {
     const std::pair<const char*, std::optional<bool>> cases[] = {
-        {"true", true},   {"YES", true},        {" Yes ", true},     {"on", true},  {"1", true},
-        {"False", false}, {"no", false},        {"\tOFF\n", false},  {"0", false},  {"y", std::nullopt},
+        {"true", true},     {"YES", true},           {" Yes ", true},     {"on", true}, {"1", true},
+        {"False", false},   {"no", false},           {"\tOFF\n", false},  {"0", false}, {"y", std::nullopt},
         {"", std::nullopt}, {"truee", std::nullopt}, {"2", std::nullopt},
     };
     for (const auto& [text, expected] : cases) {
@@ -92,8 +91,7 @@ TEST(XmlHelpers, SaveWritesDeclarationAndTwoBlankIndent) {
         const char* source;
         const char* expected;
     } cases[] = {
-        {"<root><a x=\"1\"/></root>",
-         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n  <a x=\"1\" />\n</root>\n"},
+        {"<root><a x=\"1\"/></root>", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n  <a x=\"1\" />\n</root>\n"},
         // A declaration of another version and encoding is corrected, not doubled.
         {"<?xml version=\"1.1\" encoding=\"ISO-8859-1\"?><root/>",
          "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root />\n"},

@@ -1,10 +1,9 @@
-#include "platform/atomic_file_replace.h"
-
-#include <gtest/gtest.h>
-
 #include <fstream>
 #include <sstream>
 
+#include <gtest/gtest.h>
+
+#include "platform/atomic_file_replace.h"
 #include "test_support/temp_folder.h"
 
 namespace kiv::platform {

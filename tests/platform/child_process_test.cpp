@@ -1,9 +1,9 @@
-#include "platform/child_process.h"
+#include <chrono>
+#include <optional>
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <optional>
+#include "platform/child_process.h"
 
 namespace kiv::platform {
 namespace {

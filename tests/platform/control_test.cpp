@@ -1,7 +1,6 @@
-#include "platform/control.h"
-
 #include <gtest/gtest.h>
 
+#include "platform/control.h"
 #include "platform/headless_control.h"
 
 namespace kiv::platform {
@@ -13,8 +12,8 @@ TEST(FindItemByPrefix, MatchesFromTheStartIgnoringAsciiCase) {
         const char* prefix;
         std::ptrdiff_t index;
     } cases[] = {
-        {"All traffic", 0}, {"all TRAFFIC", 0}, {"air", 1},       {"GROUND", 2}, {"ground c", 3},
-        {"", 0},            {"traffic", -1},    {"All traffic!", -1}, {"Ä", -1},
+        {"All traffic", 0}, {"all TRAFFIC", 0},   {"air", 1}, {"GROUND", 2}, {"ground c", 3}, {"", 0},
+        {"traffic", -1},    {"All traffic!", -1}, {"Ä", -1},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(findItemByPrefix(items, c.prefix), c.index) << c.prefix;

@@ -1,8 +1,8 @@
-#include "platform/known_folders.h"
-
 #include <map>
 
 #include <gtest/gtest.h>
+
+#include "platform/known_folders.h"
 
 namespace kiv::platform {
 namespace {

@@ -1,6 +1,6 @@
-#include "platform/named_pipe_path.h"
-
 #include <gtest/gtest.h>
+
+#include "platform/named_pipe_path.h"
 
 namespace kiv::platform {
 namespace {

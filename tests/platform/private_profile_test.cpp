@@ -1,9 +1,8 @@
-#include "platform/private_profile.h"
+#include <fstream>
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-
+#include "platform/private_profile.h"
 #include "platform/registry_store.h"
 #include "test_support/temp_folder.h"
 
@@ -25,8 +24,9 @@ TEST(PrivateProfile, LooksUpLikeTheWindowsProfileCalls) {
         std::optional<std::string> value;
     };
     const Case cases[] = {
-        {"SimConnect", "Protocol", "IPv4"},   {"SIMCONNECT", "protocol", "IPv4"}, {"SimConnect", "Address", "127.0.0.1"},
-        {"SimConnect", "empty", ""},          {"SimConnect", "Port", std::nullopt}, {"SimConnect.1", "Port", "500"},
+        {"SimConnect", "Protocol", "IPv4"},     {"SIMCONNECT", "protocol", "IPv4"},
+        {"SimConnect", "Address", "127.0.0.1"}, {"SimConnect", "empty", ""},
+        {"SimConnect", "Port", std::nullopt},   {"SimConnect.1", "Port", "500"},
         {"SimConnect.2", "Port", std::nullopt},
     };
     for (const auto& c : cases) {

@@ -1,10 +1,9 @@
-#include "platform/xdg_user_dirs.h"
-
-#include <gtest/gtest.h>
-
 #include <fstream>
 #include <map>
 
+#include <gtest/gtest.h>
+
+#include "platform/xdg_user_dirs.h"
 #include "test_support/temp_folder.h"
 
 namespace kiv::platform {

@@ -1,11 +1,10 @@
-#include "settings/aircraft_selector_refill.h"
-
 #include <atomic>
 #include <thread>
 
 #include <gtest/gtest.h>
 
 #include "platform/headless_control.h"
+#include "settings/aircraft_selector_refill.h"
 #include "settings/gui_thread_changes.h"
 #include "settings/settings_table.h"
 #include "settings_reset.h"

@@ -1,9 +1,8 @@
-#include "settings/data_file_info.h"
+#include <vector>
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
+#include "settings/data_file_info.h"
 #include "test_support/log_capture.h"
 #include "test_support/pinned_clock.h"
 #include "test_support/temp_folder.h"
@@ -46,29 +45,53 @@ TEST(DataFileInfo, AcceptanceTable) {
         Lines log;
     } cases[] = {
         {"no copyright", {{"sim", "3"}}, false, std::nullopt, {}},
-        {"empty copyright", {{"copyright", {}}, {"sim", "3"}}, false, std::nullopt,
+        {"empty copyright",
+         {{"copyright", {}}, {"sim", "3"}},
+         false,
+         std::nullopt,
          {"==> no copyright info in the file?"}},
-        {"copyright without value", {{"copyright", nullptr}, {"sim", "3"}}, false, std::nullopt,
+        {"copyright without value",
+         {{"copyright", nullptr}, {"sim", "3"}},
+         false,
+         std::nullopt,
          {"==> no copyright info in the file?"}},
         {"sim 3", {{"copyright", "c"}, {"sim", "3"}}, false, 3, {}},
         {"sim 1", {{"copyright", "c"}, {"sim", " +1 "}}, false, 1, {}},
         {"no simulator items", {{"copyright", "c"}, {"author", "x"}}, false, std::nullopt, {}},
-        {"unsupported sim", {{"copyright", "c"}, {"sim", "7"}}, false, std::nullopt,
+        {"unsupported sim",
+         {{"copyright", "c"}, {"sim", "7"}},
+         false,
+         std::nullopt,
          {"==> unsupported sim info in the file"}},
         {"sim 7 with MSFS 2024", {{"copyright", "c"}, {"sim", "7"}, {"MSFS", "2024"}}, false, 7, {}},
-        {"sim 7 with MSFS 2022", {{"copyright", "c"}, {"sim", "7"}, {"MSFS", "2022"}}, false, std::nullopt,
+        {"sim 7 with MSFS 2022",
+         {{"copyright", "c"}, {"sim", "7"}, {"MSFS", "2022"}},
+         false,
+         std::nullopt,
          {"==> unsupported sim info in the file"}},
         {"sim 7 with P3D", {{"copyright", "c"}, {"sim", "7"}, {"P3D", "v4"}}, false, 7, {}},
-        {"only an empty P3D", {{"copyright", "c"}, {"P3D", ""}}, false, std::nullopt,
+        {"only an empty P3D",
+         {{"copyright", "c"}, {"P3D", ""}},
+         false,
+         std::nullopt,
          {"==> unsupported sim info in the file"}},
-        {"sim not a number", {{"copyright", "c"}, {"sim", "three"}}, false, std::nullopt,
+        {"sim not a number",
+         {{"copyright", "c"}, {"sim", "three"}},
+         false,
+         std::nullopt,
          {"==> invalid sim info in the file"}},
-        {"bad sim then good sim", {{"copyright", "c"}, {"sim", "x"}, {"sim", "3"}}, false, 3,
+        {"bad sim then good sim",
+         {{"copyright", "c"}, {"sim", "x"}, {"sim", "3"}},
+         false,
+         3,
          {"==> invalid sim info in the file"}},
         {"second sim ignored", {{"copyright", "c"}, {"sim", "3"}, {"sim", "7"}}, false, 3, {}},
         {"second empty copyright ignored", {{"copyright", "c"}, {"copyright", {}}, {"sim", "3"}}, false, 3, {}},
-        {"empty copyright stops the walk", {{"sim", "3"}, {"copyright", {}}, {"copyright", "c"}}, false,
-         std::nullopt, {"==> no copyright info in the file?"}},
+        {"empty copyright stops the walk",
+         {{"sim", "3"}, {"copyright", {}}, {"copyright", "c"}},
+         false,
+         std::nullopt,
+         {"==> no copyright info in the file?"}},
         {"case matters", {{"Copyright", "c"}, {"sim", "3"}}, false, std::nullopt, {}},
         {"skip sim check", {{"copyright", "c"}}, true, -1, {}},
         {"skip sim check keeps sim", {{"copyright", "c"}, {"sim", "7"}}, true, 7, {}},
@@ -129,7 +152,8 @@ TEST(DataFileInfo, WrittenHeaderChecksAndSurvivesASaveRoundTrip) {
 
     pugi::xml_document reread;
     ASSERT_TRUE(reread.load_file(path.c_str()));
-    EXPECT_EQ(std::distance(reread.child("root").children("meta").begin(), reread.child("root").children("meta").end()), 1);
+    EXPECT_EQ(std::distance(reread.child("root").children("meta").begin(), reread.child("root").children("meta").end()),
+              1);
     const std::optional<DataFileInfo> info = gf_checkInfoHeader(reread, false);
     ASSERT_TRUE(info);
     EXPECT_EQ(info->author, "VELT_P3D");

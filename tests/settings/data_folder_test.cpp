@@ -1,9 +1,8 @@
-#include "settings/data_folder.h"
-
 #include <map>
 
 #include <gtest/gtest.h>
 
+#include "settings/data_folder.h"
 #include "test_support/temp_folder.h"
 
 namespace kiv {

@@ -1,10 +1,10 @@
-#include "settings/gui_thread_changes.h"
-
 #include <stdexcept>
 #include <string>
 #include <thread>
 
 #include <gtest/gtest.h>
+
+#include "settings/gui_thread_changes.h"
 
 namespace kiv {
 namespace {

@@ -1,8 +1,7 @@
-#include "settings/control_parameters.h"
-
 #include <gtest/gtest.h>
 
 #include "platform/headless_control.h"
+#include "settings/control_parameters.h"
 #include "test_support/log_capture.h"
 
 namespace kiv {
@@ -10,8 +9,7 @@ namespace {
 
 constexpr ControlLayout kLayout{1, 2, 3, 4};
 
-template <typename Exception, typename Make>
-std::string refusal(const Make& make) {
+template <typename Exception, typename Make> std::string refusal(const Make& make) {
     try {
         make();
     } catch (const Exception& e) {

@@ -1,13 +1,12 @@
-#include "settings/parameters_file.h"
-
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <thread>
+
+#include <gtest/gtest.h>
 
 #include "foundation/text_conversion.h"
 #include "platform/headless_control.h"
 #include "settings/parameter_elements.h"
+#include "settings/parameters_file.h"
 #include "settings/parameters_fixture.h"
 
 namespace kiv {
@@ -27,13 +26,20 @@ protected:
         const auto add = [&values](const auto& parameter) {
             values.emplace_back(parameter.key, gf_parameterValueText(parameter));
         };
-        for (const auto* p : registry::bools) add(*p);
-        for (const auto* p : registry::checkBoxes) add(*p);
-        for (const auto* p : registry::ints) add(*p);
-        for (const auto* p : registry::intLists) add(*p);
-        for (const auto* p : registry::texts) add(*p);
-        for (const auto* p : registry::choices) add(*p);
-        for (const auto* p : registry::paths) add(*p);
+        for (const auto* p : registry::bools)
+            add(*p);
+        for (const auto* p : registry::checkBoxes)
+            add(*p);
+        for (const auto* p : registry::ints)
+            add(*p);
+        for (const auto* p : registry::intLists)
+            add(*p);
+        for (const auto* p : registry::texts)
+            add(*p);
+        for (const auto* p : registry::choices)
+            add(*p);
+        for (const auto* p : registry::paths)
+            add(*p);
         return values;
     }
 };
@@ -133,9 +139,9 @@ TEST_F(ParametersFile, BrokenFileIsRebuiltFromTheCurrentSettings) {
         EXPECT_EQ(fileValues("PROGRAM_VERSION"), std::vector<std::string>{"16.8.4"}) << testCase.what;
         EXPECT_EQ(fileValues("RANGE"), std::vector<std::string>{"77"}) << testCase.what;
         const Lines lines = log_.lines();
-        EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
-                                [&](const std::string& line) { return line.find(testCase.logLine) != std::string::npos; }))
-            << testCase.what;
+        EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+            return line.find(testCase.logLine) != std::string::npos;
+        })) << testCase.what;
     }
 }
 
@@ -162,7 +168,8 @@ TEST_F(ParametersFile, StoreUpdatesEveryDuplicateOrAppends) {
     gf_storeParameter(param::DESTINATION);
     gf_setAndStore(param::RANGE_2, 500);
     EXPECT_EQ(param::RANGE_2.value, 100);
-    EXPECT_EQ(fileElements(), (KeyValues{{"RANGE_1", "33"}, {"RANGE_2", "100"}, {"RANGE_1", "33"}, {"DESTINATION", "EDDF"}}));
+    EXPECT_EQ(fileElements(),
+              (KeyValues{{"RANGE_1", "33"}, {"RANGE_2", "100"}, {"RANGE_1", "33"}, {"DESTINATION", "EDDF"}}));
     EXPECT_EQ(gf_readIntParameter(pugi::xml_document(), "RANGE_1"), std::nullopt);
 }
 
@@ -209,7 +216,9 @@ TEST_F(ParametersFile, SafeSaveKeepsOneBackupAndClearsAStaleTemporaryFile) {
     gf_storeParameter(param::TCAS_FL);
     EXPECT_EQ(readText(sibling(".bak")), second);
     EXPECT_EQ(fileValues("TCAS_FL"), std::vector<std::string>{"240"});
-    EXPECT_EQ(readText(file()).rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n  <parameters>\n    <parameter ", 0), 0);
+    EXPECT_EQ(readText(file()).rfind(
+                  "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n  <parameters>\n    <parameter ", 0),
+              0);
 }
 
 TEST_F(ParametersFile, FailedSaveLeavesTheOldFileAndIsLogged) {

@@ -3,8 +3,6 @@
 // and the log are process globals: one fixture at a time, on the test's thread.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -12,12 +10,13 @@
 #include <utility>
 #include <vector>
 
+#include <gtest/gtest.h>
 #include <pugixml.hpp>
 
 #include "settings/data_folder.h"
 #include "settings/gui_thread_changes.h"
-#include "settings/settings_table.h"
 #include "settings/settings_reset.h"
+#include "settings/settings_table.h"
 #include "test_support/log_capture.h"
 #include "test_support/temp_folder.h"
 

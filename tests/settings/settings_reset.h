@@ -10,13 +10,20 @@
 namespace kiv::test_support {
 
 inline void resetSettingsToDefaults() {
-    for (auto* p : registry::bools) p->value = p->defaultValue;
-    for (auto* p : registry::checkBoxes) p->value = p->defaultValue;
-    for (auto* p : registry::ints) p->value = p->defaultValue;
-    for (auto* p : registry::intLists) p->value = p->defaultValue;
-    for (auto* p : registry::texts) p->value = p->defaultValue;
-    for (auto* p : registry::choices) p->value = p->defaultValue;
-    for (auto* p : registry::paths) p->value = p->defaultValue;
+    for (auto* p : registry::bools)
+        p->value = p->defaultValue;
+    for (auto* p : registry::checkBoxes)
+        p->value = p->defaultValue;
+    for (auto* p : registry::ints)
+        p->value = p->defaultValue;
+    for (auto* p : registry::intLists)
+        p->value = p->defaultValue;
+    for (auto* p : registry::texts)
+        p->value = p->defaultValue;
+    for (auto* p : registry::choices)
+        p->value = p->defaultValue;
+    for (auto* p : registry::paths)
+        p->value = p->defaultValue;
     param::MAX_FIT_FL.value = param::MAX_FIT_FL.defaultValue;
     param::AIRCRAFT_SELECTOR.value = param::AIRCRAFT_SELECTOR.defaultValue;
     *param::AIRCRAFT_SELECTOR.choices = {""};

@@ -1,5 +1,3 @@
-#include "settings/settings_snapshot.h"
-
 #include <functional>
 #include <thread>
 #include <vector>
@@ -7,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "foundation/settings_readers.h"
+#include "settings/settings_snapshot.h"
 #include "settings/settings_table.h"
 #include "settings_reset.h"
 
@@ -81,13 +80,19 @@ std::vector<Dispatch> dispatchTable() {
         set(MAX_PARK_SEL, 75, &S::maxParkSel),
         set(MAX_LIVE_SEL, 35, &S::maxLiveSel),
         set(MAX_FIT, 12, &S::maxFit),
-        Dispatch{&MAX_FIT_FL, [] { MAX_FIT_FL.value = 3.5F; MAX_FIT.value = 7; }, [](S& s) { s.maxFit = 7; }},
+        Dispatch{&MAX_FIT_FL,
+                 [] {
+                     MAX_FIT_FL.value = 3.5F;
+                     MAX_FIT.value = 7;
+                 },
+                 [](S& s) { s.maxFit = 7; }},
         set(PARKING_INTERVAL_MINUTES, 35, &S::parkingIntervalMinutes),
         flip(RT_PARKTRAFFIC_ONLY, &S::rtParkTrafficOnly),
         flip(AUTO_PARK, &S::autoPark),
         flip(WEEK, &S::week),
         flip(PARK_SOFT, &S::parkSoft),
-        Dispatch{&ALL_AIR_GND_SELECTOR, [] { ALL_AIR_GND_SELECTOR.value = "Ground only"; }, [](S& s) { s.airGround = 2; }},
+        Dispatch{&ALL_AIR_GND_SELECTOR, [] { ALL_AIR_GND_SELECTOR.value = "Ground only"; },
+                 [](S& s) { s.airGround = 2; }},
         Dispatch{&DESTINATION, [] { DESTINATION.value = "EDDF"; }, [](S& s) { s.destination = "EDDF"; }},
         Dispatch{&BLOCK_CALLSIGN,
                  [] {
@@ -97,7 +102,9 @@ std::vector<Dispatch> dispatchTable() {
                      BLOCK_HEXIDDEC.value = 0x3C4A21;
                      gf_setBlockCallsignUnderscore(true);
                  },
-                 [](S& s) { s.block = BlockFilter{"B738", "DLH4_", "D-ABCD", 0x3C4A21, true}; }},
+                 [](S& s) {
+                     s.block = BlockFilter{"B738", "DLH4_", "D-ABCD", 0x3C4A21, true};
+                 }},
         Dispatch{&BLOCK_HEXIDDEC, [] { BLOCK_HEXIDDEC.value = 77; }, [](S& s) { s.block.hexid = 77; }},
         Dispatch{&TIME_SHIFT_HOURS,
                  [] {
@@ -170,11 +177,7 @@ TEST_F(SettingsSnapshotTest, FullBuildKeepsTheMatchersBlockFilterOnlyForTheSameA
         const char* publishedAircraft;
         bool kept;
     } cases[] = {
-        {"B738", "B738", true},
-        {"A320", "B738", false},
-        {"", "", false},
-        {"", "B738", false},
-        {"b738", "B738", false},
+        {"B738", "B738", true}, {"A320", "B738", false}, {"", "", false}, {"", "B738", false}, {"b738", "B738", false},
     };
     for (const auto& c : cases) {
         test_support::resetSettingsToDefaults();

@@ -1,11 +1,10 @@
-#include "settings/settings_table.h"
-
 #include <set>
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include "foundation/text_conversion.h"
+#include "settings/settings_table.h"
 
 namespace kiv {
 namespace {
@@ -14,42 +13,111 @@ namespace {
 // integers with their bounds.
 std::vector<std::string> newFileOrder() {
     std::vector<std::string> lines;
-    for (const auto* p : registry::bools) lines.push_back(fmt::format("{}={}", p->key, p->defaultValue));
-    for (const auto* p : registry::checkBoxes) lines.push_back(fmt::format("{}={}", p->key, p->defaultValue));
-    for (const auto* p : registry::ints) lines.push_back(fmt::format("{}={} {}..{}", p->key, p->defaultValue, p->min, p->max));
-    for (const auto* p : registry::intLists) lines.push_back(fmt::format("{}={} {}..{}", p->key, p->defaultValue, p->min, p->max));
-    for (const auto* p : registry::texts) lines.push_back(fmt::format("{}=\"{}\"", p->key, p->defaultValue));
-    for (const auto* p : registry::choices) lines.push_back(fmt::format("{}=\"{}\"", p->key, p->defaultValue));
-    for (const auto* p : registry::paths) lines.push_back(fmt::format("{}=\"{}\"", p->key, wide_to_utf8(p->defaultValue)));
+    for (const auto* p : registry::bools)
+        lines.push_back(fmt::format("{}={}", p->key, p->defaultValue));
+    for (const auto* p : registry::checkBoxes)
+        lines.push_back(fmt::format("{}={}", p->key, p->defaultValue));
+    for (const auto* p : registry::ints)
+        lines.push_back(fmt::format("{}={} {}..{}", p->key, p->defaultValue, p->min, p->max));
+    for (const auto* p : registry::intLists)
+        lines.push_back(fmt::format("{}={} {}..{}", p->key, p->defaultValue, p->min, p->max));
+    for (const auto* p : registry::texts)
+        lines.push_back(fmt::format("{}=\"{}\"", p->key, p->defaultValue));
+    for (const auto* p : registry::choices)
+        lines.push_back(fmt::format("{}=\"{}\"", p->key, p->defaultValue));
+    for (const auto* p : registry::paths)
+        lines.push_back(fmt::format("{}=\"{}\"", p->key, wide_to_utf8(p->defaultValue)));
     return lines;
 }
 
 TEST(SettingsTable, ANewFileListsEveryKeyInOrderWithItsDefault) {
     const std::vector<std::string> expected = {
-        "PSX_SERVER_HERE=true", "COLLAPSED=true",
-        "SKIP_AIRPORT_SCAN=false", "SKIP_LIVERIES_SCAN=false", "LIG_PRIORITIZE=true", "COLLISION_USER_GND=true",
-        "COLLISION_USER_AIR=true", "RANDOM=true", "ALWAYS_ON_TOP=false", "FLIGHT_MESSAGES=true", "AEROWINX=false",
-        "GUID_CHANGES=true", "NAV_LIGHTS_WHILE_PARKED=true", "AUTO_RANGE=true", "TWO_PROPS=true",
-        "LIGHT_AIRCRAFT=true", "HELICOPTERS=true", "HIGH_PERF_AIRCRAFT=true", "SIM_TIME=false",
-        "KEEP_SIM_TIME_PAR=false", "WEEK=false", "PARK_SOFT=false", "RT_PARKTRAFFIC_ONLY=false", "AUTO_PARK=true",
-        "MAIN_WINDOW_X=400 -30000..30000", "MAIN_WINDOW_Y=20 -30000..30000", "PARKING_INTERVAL_MINUTES=20 10..1440",
-        "LAST_EPOCH_TIME:=0 0..2147483647", "BLOCK_HEXIDDEC=0 0..16777215", "MAX_FIT=47 0..47",
-        "RANGE_GROUND=10 2..100", "RANGE_1=20 2..100", "RANGE_2=40 2..100", "RANGE_3=50 1..100",
-        "RANGE_ABOVE=60 2..100", "FLIGHT_LEVEL_1=100 2..480", "FLIGHT_LEVEL_2=200 2..480",
-        "FLIGHT_LEVEL_3=300 2..480", "P3D_VERSION=5 5..6",
-        "RANGE=40 2..100", "HOLDING_THRESHOLD_METERS=250 10..900", "MAX_HOLDING_MINUTES=3 1..60",
-        "TIME_SHIFT_DAYS=0 0..13", "TIME_SHIFT_HOURS=0 0..23", "MATCHING_DEPTH=4 1..7", "TCAS_FL=180 100..440",
-        "TIME_SHIFT_MINS=0 0..59", "MAX_PARK_SEL=500 0..500", "MAX_LIVE_SEL=500 0..500", "AIRP_RANGE=20 5..30",
-        "AIRP_HEIGHT=18000 2000..48000", "parking_percentage=30 0..100",
-        "PROGRAM_VERSION=\"\"", "AIG_VERSION=\"\"", "ARCHIVES_VERSION=\"\"", "DBASE_VERSION=\"\"",
-        "WEEKLY_TRAFFIC_AIRPORTS_VERSION=\"\"", "AIRPORTS_VERSION=\"\"", "PORT_NUMBER=\"10747\"",
-        "lfolder0=\"\"", "lfolder1=\"\"", "lfolder2=\"\"", "lfolder3=\"\"", "lfolder4=\"\"",
-        "lfolder5=\"\"", "lfolder6=\"\"", "lfolder7=\"\"", "lfolder8=\"\"", "lfolder9=\"\"",
-        "BLOCK_AIRCRAFT=\"\"", "BLOCK_CALLSIGN=\"\"", "BLOCK_REGCODE=\"\"",
-        "afolder0=\"\"", "afolder1=\"\"", "afolder2=\"\"", "afolder3=\"\"", "afolder4=\"\"",
-        "afolder5=\"\"", "afolder6=\"\"", "afolder7=\"\"", "afolder8=\"\"", "afolder9=\"\"",
+        "PSX_SERVER_HERE=true",
+        "COLLAPSED=true",
+        "SKIP_AIRPORT_SCAN=false",
+        "SKIP_LIVERIES_SCAN=false",
+        "LIG_PRIORITIZE=true",
+        "COLLISION_USER_GND=true",
+        "COLLISION_USER_AIR=true",
+        "RANDOM=true",
+        "ALWAYS_ON_TOP=false",
+        "FLIGHT_MESSAGES=true",
+        "AEROWINX=false",
+        "GUID_CHANGES=true",
+        "NAV_LIGHTS_WHILE_PARKED=true",
+        "AUTO_RANGE=true",
+        "TWO_PROPS=true",
+        "LIGHT_AIRCRAFT=true",
+        "HELICOPTERS=true",
+        "HIGH_PERF_AIRCRAFT=true",
+        "SIM_TIME=false",
+        "KEEP_SIM_TIME_PAR=false",
+        "WEEK=false",
+        "PARK_SOFT=false",
+        "RT_PARKTRAFFIC_ONLY=false",
+        "AUTO_PARK=true",
+        "MAIN_WINDOW_X=400 -30000..30000",
+        "MAIN_WINDOW_Y=20 -30000..30000",
+        "PARKING_INTERVAL_MINUTES=20 10..1440",
+        "LAST_EPOCH_TIME:=0 0..2147483647",
+        "BLOCK_HEXIDDEC=0 0..16777215",
+        "MAX_FIT=47 0..47",
+        "RANGE_GROUND=10 2..100",
+        "RANGE_1=20 2..100",
+        "RANGE_2=40 2..100",
+        "RANGE_3=50 1..100",
+        "RANGE_ABOVE=60 2..100",
+        "FLIGHT_LEVEL_1=100 2..480",
+        "FLIGHT_LEVEL_2=200 2..480",
+        "FLIGHT_LEVEL_3=300 2..480",
+        "P3D_VERSION=5 5..6",
+        "RANGE=40 2..100",
+        "HOLDING_THRESHOLD_METERS=250 10..900",
+        "MAX_HOLDING_MINUTES=3 1..60",
+        "TIME_SHIFT_DAYS=0 0..13",
+        "TIME_SHIFT_HOURS=0 0..23",
+        "MATCHING_DEPTH=4 1..7",
+        "TCAS_FL=180 100..440",
+        "TIME_SHIFT_MINS=0 0..59",
+        "MAX_PARK_SEL=500 0..500",
+        "MAX_LIVE_SEL=500 0..500",
+        "AIRP_RANGE=20 5..30",
+        "AIRP_HEIGHT=18000 2000..48000",
+        "parking_percentage=30 0..100",
+        "PROGRAM_VERSION=\"\"",
+        "AIG_VERSION=\"\"",
+        "ARCHIVES_VERSION=\"\"",
+        "DBASE_VERSION=\"\"",
+        "WEEKLY_TRAFFIC_AIRPORTS_VERSION=\"\"",
+        "AIRPORTS_VERSION=\"\"",
+        "PORT_NUMBER=\"10747\"",
+        "lfolder0=\"\"",
+        "lfolder1=\"\"",
+        "lfolder2=\"\"",
+        "lfolder3=\"\"",
+        "lfolder4=\"\"",
+        "lfolder5=\"\"",
+        "lfolder6=\"\"",
+        "lfolder7=\"\"",
+        "lfolder8=\"\"",
+        "lfolder9=\"\"",
+        "BLOCK_AIRCRAFT=\"\"",
+        "BLOCK_CALLSIGN=\"\"",
+        "BLOCK_REGCODE=\"\"",
+        "afolder0=\"\"",
+        "afolder1=\"\"",
+        "afolder2=\"\"",
+        "afolder3=\"\"",
+        "afolder4=\"\"",
+        "afolder5=\"\"",
+        "afolder6=\"\"",
+        "afolder7=\"\"",
+        "afolder8=\"\"",
+        "afolder9=\"\"",
         "DESTINATION=\"\"",
-        "ALL_AIR_GND_SELECTOR=\"All traffic\"", "RT_CHOISE=\"RT Direct\"", "QNH_UNIT=\"QNH hPa\"",
+        "ALL_AIR_GND_SELECTOR=\"All traffic\"",
+        "RT_CHOISE=\"RT Direct\"",
+        "QNH_UNIT=\"QNH hPa\"",
         "SIM_INSTALL_PATH=\"\"",
     };
     EXPECT_EQ(newFileOrder(), expected);
@@ -57,7 +125,8 @@ TEST(SettingsTable, ANewFileListsEveryKeyInOrderWithItsDefault) {
 
 std::vector<std::int32_t> from(std::int32_t first, std::int32_t last, std::int32_t step) {
     std::vector<std::int32_t> values;
-    for (std::int32_t v = first; v <= last; v += step) values.push_back(v);
+    for (std::int32_t v = first; v <= last; v += step)
+        values.push_back(v);
     return values;
 }
 
@@ -106,9 +175,12 @@ TEST(SettingsTable, ChoicesAndRunTimeListsStartAsListed) {
 
 TEST(SettingsTable, ControlsHaveDistinctIds) {
     std::vector<const ParameterControl*> controls;
-    for (const auto* p : registry::checkBoxes) controls.push_back(p);
-    for (const auto* p : registry::intLists) controls.push_back(p);
-    for (const auto* p : registry::choices) controls.push_back(p);
+    for (const auto* p : registry::checkBoxes)
+        controls.push_back(p);
+    for (const auto* p : registry::intLists)
+        controls.push_back(p);
+    for (const auto* p : registry::choices)
+        controls.push_back(p);
     for (const ParameterControl* p : {static_cast<const ParameterControl*>(&param::PARKING_INTERVAL_MINUTES),
                                       static_cast<const ParameterControl*>(&param::DESTINATION),
                                       static_cast<const ParameterControl*>(&param::MAX_FIT_FL),

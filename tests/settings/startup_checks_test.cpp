@@ -1,15 +1,14 @@
-#include "settings/startup_checks.h"
-
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <atomic>
 #include <thread>
+
+#include <gtest/gtest.h>
 
 #include "platform/headless_control.h"
 #include "settings/parameters_file.h"
 #include "settings/parameters_fixture.h"
 #include "settings/settings_snapshot.h"
+#include "settings/startup_checks.h"
 
 namespace kiv {
 namespace {
@@ -62,8 +61,8 @@ protected:
 
     // A file with the eight radius settings (and anything else given).
     void writeRadii(const std::array<const char*, 8>& values, KeyValues more = {}) const {
-        static constexpr std::array<const char*, 8> keys{"RANGE_GROUND", "RANGE_1",        "RANGE_2",
-                                                         "RANGE_3",      "RANGE_ABOVE",    "FLIGHT_LEVEL_1",
+        static constexpr std::array<const char*, 8> keys{"RANGE_GROUND",   "RANGE_1",       "RANGE_2",
+                                                         "RANGE_3",        "RANGE_ABOVE",   "FLIGHT_LEVEL_1",
                                                          "FLIGHT_LEVEL_2", "FLIGHT_LEVEL_3"};
         KeyValues elements{{"PROGRAM_VERSION", "16.8.4"}};
         for (std::size_t i = 0; i < keys.size(); ++i) {
@@ -74,8 +73,8 @@ protected:
     }
 
     std::array<std::int32_t, 8> radiiInMemory() const {
-        return {param::RANGE_GROUND.value,   param::RANGE_1.value,        param::RANGE_2.value,
-                param::RANGE_3.value,        param::RANGE_ABOVE.value,    param::FLIGHT_LEVEL_1.value,
+        return {param::RANGE_GROUND.value,   param::RANGE_1.value,       param::RANGE_2.value,
+                param::RANGE_3.value,        param::RANGE_ABOVE.value,   param::FLIGHT_LEVEL_1.value,
                 param::FLIGHT_LEVEL_2.value, param::FLIGHT_LEVEL_3.value};
     }
 };
@@ -141,7 +140,7 @@ TEST_F(StartupChecks, RadiusRulesThenClampAreStoredForAllEight) {
 TEST(SnapToList, HoldingThresholds) {
     const std::vector<std::int32_t> holding{10, 50, 100, 150, 200, 250, 300, 350, 400, 450, 500, 600, 700, 800, 900};
     const std::pair<std::int32_t, std::int32_t> cases[] = {
-        {5, 10},    {10, 10},   {11, 10},  {30, 10},   {31, 50},   {75, 50},   {76, 100},
+        {5, 10},    {10, 10},   {11, 10},   {30, 10},   {31, 50},   {75, 50}, {76, 100},
         {550, 500}, {551, 600}, {300, 300}, {899, 900}, {950, 900}, {-7, 10},
     };
     for (const auto& [value, snapped] : cases) {
@@ -163,7 +162,11 @@ TEST_F(StartupChecks, VersionPairs) {
         {"equal", "16.8.4", false, {"16.8.4"}, nullptr},
         {"missing", std::nullopt, false, {"16.8.4"}, nullptr},
         {"empty", "", false, {"16.8.4"}, nullptr},
-        {"malformed", "16.8.x", true, {"16.8.4"}, "PROGRAM_VERSION '16.8.x' is not a version, taken as older than 16.8.4"},
+        {"malformed",
+         "16.8.x",
+         true,
+         {"16.8.4"},
+         "PROGRAM_VERSION '16.8.x' is not a version, taken as older than 16.8.4"},
     };
     for (const auto& testCase : cases) {
         SetUp();
@@ -248,7 +251,8 @@ TEST_F(StartupChecks, TrafficSource) {
 }
 
 TEST(MaxFitValue, HalfHoursFromTheIndex) {
-    const std::pair<std::int32_t, float> cases[] = {{-3, 0.5F}, {0, 0.5F}, {1, 1.0F}, {46, 23.5F}, {47, 24.0F}, {100, 24.0F}};
+    const std::pair<std::int32_t, float> cases[] = {{-3, 0.5F},  {0, 0.5F},   {1, 1.0F},
+                                                    {46, 23.5F}, {47, 24.0F}, {100, 24.0F}};
     for (const auto& [index, hours] : cases) {
         EXPECT_EQ(gf_maxFitValue(index), hours) << index;
     }
@@ -280,11 +284,8 @@ TEST_F(StartupChecks, SetRangePublishesTheClampedRange) {
         std::int32_t clamped;
         std::uint32_t metres;
     } cases[] = {
-        {40, false, 40, 84080},
-        {40, true, 40, 74080},
-        {150, true, 100, 185200},
-        {0, false, 2, 13704},
-        {-20, true, 2, 3704},
+        {40, false, 40, 84080}, {40, true, 40, 74080}, {150, true, 100, 185200},
+        {0, false, 2, 13704},   {-20, true, 2, 3704},
     };
     for (const auto& testCase : cases) {
         gf_publishTrafficSource(testCase.rtApp);

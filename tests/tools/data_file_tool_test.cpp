@@ -1,7 +1,3 @@
-#include "datafile/data_file_tool.h"
-
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -9,7 +5,9 @@
 #include <vector>
 
 #include <fmt/format.h>
+#include <gtest/gtest.h>
 
+#include "datafile/data_file_tool.h"
 #include "foundation/encrypted_data_file.h"
 #include "foundation/text_conversion.h"
 #include "test_support/temp_folder.h"
@@ -127,11 +125,14 @@ TEST(DataFileTool, RefusesBadCommandsKeysAndFiles) {
         {{"encrypt", plain.string()}, kExitUsage, "usage: "},
         {{"sign", plain.string(), output.string()}, kExitUsage, "usage: "},
         {{"encrypt", plain.string(), output.string(), "--kee", shortKey.string()}, kExitUsage, "usage: "},
-        {{"encrypt", plain.string(), output.string(), "--key", shortKey.string()}, kExitFailed,
+        {{"encrypt", plain.string(), output.string(), "--key", shortKey.string()},
+         kExitFailed,
          "Key file must hold exactly 32 bytes: " + shortKey.string()},
-        {{"encrypt", plain.string(), output.string(), "--key", longKey.string()}, kExitFailed,
+        {{"encrypt", plain.string(), output.string(), "--key", longKey.string()},
+         kExitFailed,
          "Key file must hold exactly 32 bytes: " + longKey.string()},
-        {{"encrypt", (folder.path() / "missing.xml").string(), output.string()}, kExitFailed,
+        {{"encrypt", (folder.path() / "missing.xml").string(), output.string()},
+         kExitFailed,
          "Could not open input file: " + (folder.path() / "missing.xml").string()},
         {{"decrypt", damaged.string(), output.string()}, kExitFailed, "Decryption failed for: " + damaged.string()},
     };

@@ -22,8 +22,7 @@ constexpr double kDeg = 3.14159265358979323846 / 180.0;
 
 struct AircraftCommandsTest : TrafficFixture, ::testing::Test {};
 
-TEST(TrafficExceptionReporter, LogsTheFirstTwentyReportsOnly)
-{
+TEST(TrafficExceptionReporter, LogsTheFirstTwentyReportsOnly) {
     LogCapture log;
     gf_resetTrafficExceptionCountForTesting();
     gf_reportTrafficException("outside");
@@ -56,8 +55,7 @@ TEST(TrafficExceptionReporter, LogsTheFirstTwentyReportsOnly)
     gf_resetTrafficExceptionCountForTesting();
 }
 
-TEST_F(AircraftCommandsTest, RemovalByState)
-{
+TEST_F(AircraftCommandsTest, RemovalByState) {
     struct Case {
         const char* name;
         SimState simState;
@@ -81,7 +79,8 @@ TEST_F(AircraftCommandsTest, RemovalByState)
         {"active with a removal pending", SimState::active, 55, 1, false, SimState::removingfromsim, 0, 0, 1, 1, 0},
         {"active without object", SimState::active, 0, 0, false, SimState::active, 1, 0, 0, 0, 1},
         {"respawning", SimState::liveryrespawn, 56, 0, false, SimState::removingfromsim, 0, 0, 0, 1, 0},
-        {"respawning with a removal pending", SimState::liveryrespawn, 56, 1, false, SimState::liveryrespawn, 0, 0, 1, 0, 0},
+        {"respawning with a removal pending", SimState::liveryrespawn, 56, 1, false, SimState::liveryrespawn, 0, 0, 1,
+         0, 0},
         {"already leaving", SimState::removingfromsim, 57, 0, false, SimState::removingfromsim, 0, 0, 0, 0, 1},
     };
     for (const Case& c : cases) {
@@ -107,8 +106,7 @@ TEST_F(AircraftCommandsTest, RemovalByState)
     }
 }
 
-TEST_F(AircraftCommandsTest, StaticWithoutObjectIsMarkedForTheStaticErase)
-{
+TEST_F(AircraftCommandsTest, StaticWithoutObjectIsMarkedForTheStaticErase) {
     LogCapture log;
     state.statics.emplace_back(AircraftInfo{}, 1, StandPose{}, false, "");
     StaticAircraft& parked = state.statics.back();
@@ -121,8 +119,7 @@ TEST_F(AircraftCommandsTest, StaticWithoutObjectIsMarkedForTheStaticErase)
     EXPECT_NE(log.lines()[0].find("removeAircraftFromSim removing act"), std::string::npos);
 }
 
-TEST_F(AircraftCommandsTest, CancellingLooksInEveryCreationQueueAndKeepsTheOrder)
-{
+TEST_F(AircraftCommandsTest, CancellingLooksInEveryCreationQueueAndKeepsTheOrder) {
     addLive(600002, SimState::adding2sim);
     for (std::uint32_t hexId : {11u, 600002u, 12u, 600002u, 13u}) {
         CreateCommand request;
@@ -138,8 +135,7 @@ TEST_F(AircraftCommandsTest, CancellingLooksInEveryCreationQueueAndKeepsTheOrder
     EXPECT_FALSE(gf_cancelCreationRequest(state.staticCreationQueue, 600002));
 }
 
-TEST_F(AircraftCommandsTest, CommandTables)
-{
+TEST_F(AircraftCommandsTest, CommandTables) {
     struct Call {
         const char* what;
         std::int32_t argument;
@@ -162,8 +158,11 @@ TEST_F(AircraftCommandsTest, CommandTables)
          {{9, 223, 4914}, {9, 223, 16383}, {9, 223, 0}},
          4,
          0},
-        {SizeClass::Large, {{"spoilers", 1}, {"spoilers", 1}, {"spoilers", 0}, {"gear", 1}, {"gear", 0}},
-         {{9, 219, 16383}, {9, 219, 16383}, {9, 219, 0}, {9, 220, 1}, {9, 220, 0}}, 4, 5},
+        {SizeClass::Large,
+         {{"spoilers", 1}, {"spoilers", 1}, {"spoilers", 0}, {"gear", 1}, {"gear", 0}},
+         {{9, 219, 16383}, {9, 219, 16383}, {9, 219, 0}, {9, 220, 1}, {9, 220, 0}},
+         4,
+         5},
         {SizeClass::Rotorcraft, {{"flaps", 2}, {"spoilers", 1}, {"gear", 1}, {"throttle", 2}}, {{9, 223, 8191}}, 4, 2},
     };
     for (const Case& c : cases) {
@@ -194,8 +193,7 @@ TEST_F(AircraftCommandsTest, CommandTables)
     }
 }
 
-TEST_F(AircraftCommandsTest, InvalidFlapsIndexIsLoggedOncePerChange)
-{
+TEST_F(AircraftCommandsTest, InvalidFlapsIndexIsLoggedOncePerChange) {
     LogCapture log;
     LiveAircraft& aircraft = addLive(600004, SimState::active, 9);
     gf_setFlaps(state, aircraft, 5);
@@ -206,8 +204,7 @@ TEST_F(AircraftCommandsTest, InvalidFlapsIndexIsLoggedOncePerChange)
     EXPECT_EQ(lines[0], "==> gf_setFlaps: invalid flaps index");
 }
 
-TEST_F(AircraftCommandsTest, ShutDownAtStand)
-{
+TEST_F(AircraftCommandsTest, ShutDownAtStand) {
     struct Case {
         bool navWhileParked;
         bool random;
@@ -243,8 +240,7 @@ TEST_F(AircraftCommandsTest, ShutDownAtStand)
     }
 }
 
-TEST_F(AircraftCommandsTest, RandomCabinLightIsOnNineTimesInTen)
-{
+TEST_F(AircraftCommandsTest, RandomCabinLightIsOnNineTimesInTen) {
     gf_updateSettings([](SettingsSnapshot& s) { s.random = true; });
     int on = 0;
     for (int i = 0; i < 2000; ++i) {
@@ -254,8 +250,7 @@ TEST_F(AircraftCommandsTest, RandomCabinLightIsOnNineTimesInTen)
     EXPECT_LT(on, 1900);
 }
 
-TEST_F(AircraftCommandsTest, StaticCgAndPitchReadBack)
-{
+TEST_F(AircraftCommandsTest, StaticCgAndPitchReadBack) {
     struct Case {
         double cgFt;
         double pitchDeg;
@@ -265,8 +260,8 @@ TEST_F(AircraftCommandsTest, StaticCgAndPitchReadBack)
     };
     const double nan = std::nan("");
     const Case cases[] = {
-        {6.5, 1.0, 6.5, 1, 1.0},      {0.0, 2.5, 8.0, 0, 2.5},   {35.5, -1.0, 8.0, 0, 0.7}, {35.0, -0.99, 35.0, 1, -0.99},
-        {-1.0, 2.6, -1.0, 1, 0.7},    {-1.1, 0.0, 8.0, 0, 0.0},  {nan, nan, 8.0, 0, 0.7},
+        {6.5, 1.0, 6.5, 1, 1.0},   {0.0, 2.5, 8.0, 0, 2.5},  {35.5, -1.0, 8.0, 0, 0.7}, {35.0, -0.99, 35.0, 1, -0.99},
+        {-1.0, 2.6, -1.0, 1, 0.7}, {-1.1, 0.0, 8.0, 0, 0.0}, {nan, nan, 8.0, 0, 0.7},
     };
     for (const Case& c : cases) {
         LiveAircraft& aircraft = addLive(600005, SimState::active, 9); // Large: 8 ft by default
@@ -280,9 +275,9 @@ TEST_F(AircraftCommandsTest, StaticCgAndPitchReadBack)
     }
 }
 
-TEST_F(AircraftCommandsTest, AssignStandCopiesThePlaceAndTellsGates)
-{
-    const std::pair<const char*, std::uint8_t> cases[] = {{"GAT", 0}, {"GATE", 1}, {"B GATE 4", 1}, {"gate 4", 0}, {"Gate 4", 0}};
+TEST_F(AircraftCommandsTest, AssignStandCopiesThePlaceAndTellsGates) {
+    const std::pair<const char*, std::uint8_t> cases[] = {
+        {"GAT", 0}, {"GATE", 1}, {"B GATE 4", 1}, {"gate 4", 0}, {"Gate 4", 0}};
     for (const auto& [name, gate] : cases) {
         Stand stand;
         stand.idText = name;
@@ -303,8 +298,7 @@ TEST_F(AircraftCommandsTest, AssignStandCopiesThePlaceAndTellsGates)
     }
 }
 
-TEST_F(AircraftCommandsTest, LiveryRespawnOfAMovingAircraft)
-{
+TEST_F(AircraftCommandsTest, LiveryRespawnOfAMovingAircraft) {
     state.tickCount = 500;
     LiveAircraft& aircraft = addLive(600007, SimState::active, 88);
     aircraft.situation = FlightSituation::flying;
@@ -328,8 +322,7 @@ TEST_F(AircraftCommandsTest, LiveryRespawnOfAMovingAircraft)
     EXPECT_EQ(state.removalQueue.back(), 88u);
 }
 
-TEST_F(AircraftCommandsTest, RespawnSampleIsDueOnTheTickAfterEvenWhereTheCounterWraps)
-{
+TEST_F(AircraftCommandsTest, RespawnSampleIsDueOnTheTickAfterEvenWhereTheCounterWraps) {
     struct Case {
         std::int32_t tick;
         std::int32_t due;
@@ -349,8 +342,7 @@ TEST_F(AircraftCommandsTest, RespawnSampleIsDueOnTheTickAfterEvenWhereTheCounter
     }
 }
 
-TEST_F(AircraftCommandsTest, LiveryRespawnOfAParkedAircraft)
-{
+TEST_F(AircraftCommandsTest, LiveryRespawnOfAParkedAircraft) {
     LogCapture log;
     LiveAircraft& aircraft = addLive(600008, SimState::active, 0);
     aircraft.situation = FlightSituation::parked;
@@ -370,8 +362,7 @@ TEST_F(AircraftCommandsTest, LiveryRespawnOfAParkedAircraft)
     EXPECT_NE(log.lines()[0].find("liveryRespawn removing act"), std::string::npos);
 }
 
-TEST_F(AircraftCommandsTest, UserGroundCollisionTerm)
-{
+TEST_F(AircraftCommandsTest, UserGroundCollisionTerm) {
     struct Case {
         const char* name;
         double userHalfSpanNm;
@@ -398,8 +389,7 @@ TEST_F(AircraftCommandsTest, UserGroundCollisionTerm)
     }
 }
 
-TEST_F(AircraftCommandsTest, UserOnTheGroundRemovesAircraftAheadOnItsCentreLine)
-{
+TEST_F(AircraftCommandsTest, UserOnTheGroundRemovesAircraftAheadOnItsCentreLine) {
     struct Case {
         const char* name;
         double metresNorth;
@@ -408,12 +398,9 @@ TEST_F(AircraftCommandsTest, UserOnTheGroundRemovesAircraftAheadOnItsCentreLine)
         bool removed;
     };
     const Case cases[] = {
-        {"ahead on the centre line", 100.0, 0.0, 0.0, true},
-        {"ahead, 10 m aside", 100.0, 10.0, 0.0, true},
-        {"ahead, 20 m aside", 100.0, 20.0, 0.0, false},
-        {"behind", -100.0, 0.0, 0.0, false},
-        {"user high above", 100.0, 0.0, 600.0, false},
-        {"beyond one mile", 2000.0, 0.0, 0.0, false},
+        {"ahead on the centre line", 100.0, 0.0, 0.0, true}, {"ahead, 10 m aside", 100.0, 10.0, 0.0, true},
+        {"ahead, 20 m aside", 100.0, 20.0, 0.0, false},      {"behind", -100.0, 0.0, 0.0, false},
+        {"user high above", 100.0, 0.0, 600.0, false},       {"beyond one mile", 2000.0, 0.0, 0.0, false},
     };
     for (const Case& c : cases) {
         state.live.clear();
@@ -429,8 +416,7 @@ TEST_F(AircraftCommandsTest, UserOnTheGroundRemovesAircraftAheadOnItsCentreLine)
     }
 }
 
-TEST_F(AircraftCommandsTest, UserInTheAirAsksTheContinuityTestInItsMode)
-{
+TEST_F(AircraftCommandsTest, UserInTheAirAsksTheContinuityTestInItsMode) {
     struct Case {
         double aglFt;
         double vsFpm;
@@ -438,7 +424,8 @@ TEST_F(AircraftCommandsTest, UserInTheAirAsksTheContinuityTestInItsMode)
         std::uint32_t mode;
     };
     const Case cases[] = {
-        {3000.0, -1500.0, 4.0, 2}, {3000.0, 301.0, 4.0, 1}, {3000.0, 0.0, 6.0, 1}, {6000.0, 0.0, 14.0, 1}, {6000.0, 0.0, 16.0, 0}, {8000.0, 0.0, 0.0, 0},
+        {3000.0, -1500.0, 4.0, 2}, {3000.0, 301.0, 4.0, 1}, {3000.0, 0.0, 6.0, 1},
+        {6000.0, 0.0, 14.0, 1},    {6000.0, 0.0, 16.0, 0},  {8000.0, 0.0, 0.0, 0},
     };
     for (const Case& c : cases) {
         state.live.clear();

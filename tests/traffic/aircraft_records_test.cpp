@@ -13,8 +13,7 @@ namespace {
 using test_support::FakeModels;
 using test_support::SettingsGuard;
 
-TrafficRecordHead headOf(std::uint16_t modelId)
-{
+TrafficRecordHead headOf(std::uint16_t modelId) {
     TrafficRecordHead head;
     head.liveryKey.modelId = modelId;
     head.callsign = "DLH4AB";
@@ -22,8 +21,7 @@ TrafficRecordHead headOf(std::uint16_t modelId)
     return head;
 }
 
-TEST(AircraftInfo, RadiusFollowsHalfSpanWithinItsBounds)
-{
+TEST(AircraftInfo, RadiusFollowsHalfSpanWithinItsBounds) {
     struct Case {
         const char* name;
         std::uint16_t modelId;
@@ -31,11 +29,8 @@ TEST(AircraftInfo, RadiusFollowsHalfSpanWithinItsBounds)
         double radiusMetres;
     };
     const Case cases[] = {
-        {"no wingspan", 1, -1.0, 18.0},
-        {"zero wingspan", 1, 0.0, 18.0},
-        {"35 m span", 1, 35.0, 43.5},
-        {"80 m span clamps", 1, 80.0, 65.0},
-        {"beyond the table", 2700, -1.0, 18.0},
+        {"no wingspan", 1, -1.0, 18.0},      {"zero wingspan", 1, 0.0, 18.0},        {"35 m span", 1, 35.0, 43.5},
+        {"80 m span clamps", 1, 80.0, 65.0}, {"beyond the table", 2700, -1.0, 18.0},
     };
     for (const Case& c : cases) {
         FakeModels models;
@@ -50,8 +45,7 @@ TEST(AircraftInfo, RadiusFollowsHalfSpanWithinItsBounds)
     }
 }
 
-TEST(AircraftInfo, ThirtyFiveMetreSpanGivesTheDocumentedNauticalMiles)
-{
+TEST(AircraftInfo, ThirtyFiveMetreSpanGivesTheDocumentedNauticalMiles) {
     FakeModels models;
     models.halfSpans[1] = 35.0 * 0.5 / 1852.0;
     const AircraftInfo info = gf_makeAircraftInfo(models, headOf(1));
@@ -60,8 +54,7 @@ TEST(AircraftInfo, ThirtyFiveMetreSpanGivesTheDocumentedNauticalMiles)
     EXPECT_NEAR(info.outerRadiusNm, 0.02936, 5e-6);
 }
 
-TEST(AircraftInfo, ClassAndTypeFlags)
-{
+TEST(AircraftInfo, ClassAndTypeFlags) {
     struct Case {
         std::uint16_t modelId;
         SizeClass sizeClass;
@@ -86,8 +79,7 @@ TEST(AircraftInfo, ClassAndTypeFlags)
     }
 }
 
-TEST(AircraftInfo, AnglesAreVariedWithinTheirPercentAndStoredInRadians)
-{
+TEST(AircraftInfo, AnglesAreVariedWithinTheirPercentAndStoredInRadians) {
     FakeModels models;
     const double degToRad = 3.14159265358979323846 / 180.0;
     for (int i = 0; i < 20; ++i) {
@@ -101,15 +93,13 @@ TEST(AircraftInfo, AnglesAreVariedWithinTheirPercentAndStoredInRadians)
     }
 }
 
-TEST(AircraftInfo, SizeClassOutsideTheTableIsRefused)
-{
+TEST(AircraftInfo, SizeClassOutsideTheTableIsRefused) {
     FakeModels models;
     models.classes[1] = static_cast<SizeClass>(7);
     EXPECT_THROW(gf_makeAircraftInfo(models, headOf(1)), std::out_of_range);
 }
 
-TEST(AircraftInfo, LiveClassValuesComeFromTheLiveTables)
-{
+TEST(AircraftInfo, LiveClassValuesComeFromTheLiveTables) {
     FakeModels models;
     AircraftInfo info = gf_makeAircraftInfo(models, headOf(4)); // Large
     gf_setLiveClassValues(info);
@@ -118,8 +108,7 @@ TEST(AircraftInfo, LiveClassValuesComeFromTheLiveTables)
     EXPECT_EQ(info.liveRateCopy, info.classRateRad);
 }
 
-TEST(SizeClassFilter, FollowsTheSettingsOfTheFourSwitchableClasses)
-{
+TEST(SizeClassFilter, FollowsTheSettingsOfTheFourSwitchableClasses) {
     SettingsGuard guard;
     gf_updateSettings([](SettingsSnapshot& s) {
         s.lightAircraft = false;
@@ -140,8 +129,7 @@ TEST(SizeClassFilter, FollowsTheSettingsOfTheFourSwitchableClasses)
     EXPECT_FALSE(gf_isSizeClassIncluded(SizeClass::TwoProps));
 }
 
-TEST(AircraftNames, SituationAndStateNames)
-{
+TEST(AircraftNames, SituationAndStateNames) {
     EXPECT_EQ(gf_flightSituationName(FlightSituation::pushing_back), "pushing_back");
     EXPECT_EQ(gf_flightSituationName(FlightSituation::landing_roll), "landing_roll");
     EXPECT_EQ(gf_flightSituationName(FlightSituation::birth), "birth");
@@ -152,18 +140,17 @@ TEST(AircraftNames, SituationAndStateNames)
     EXPECT_THROW(gf_simStateName(static_cast<SimState>(5)), std::out_of_range);
 }
 
-IataCode iata(const char* text)
-{
+IataCode iata(const char* text) {
     IataCode code;
     code.chars[0] = text[0];
     code.chars[1] = text[1];
     code.chars[2] = text[2];
-    code.key = (static_cast<std::uint32_t>(text[0]) << 16) | (static_cast<std::uint32_t>(text[1]) << 8) | static_cast<std::uint32_t>(text[2]);
+    code.key = (static_cast<std::uint32_t>(text[0]) << 16) | (static_cast<std::uint32_t>(text[1]) << 8) |
+               static_cast<std::uint32_t>(text[2]);
     return code;
 }
 
-TEST(AircraftText, TextForms)
-{
+TEST(AircraftText, TextForms) {
     FakeModels models;
     gf_installModelCodeNames(&models);
     Route empty;
@@ -191,12 +178,12 @@ TEST(AircraftText, TextForms)
     gf_installModelCodeNames(nullptr);
 }
 
-TEST(AircraftRecords, ConstructorsSetTheirDefaults)
-{
+TEST(AircraftRecords, ConstructorsSetTheirDefaults) {
     FakeModels models;
     StreamSample first;
     first.latitude = 50.1;
-    LiveAircraft live(first, gf_makeAircraftInfo(models, headOf(1)), 1234.5, WeekdaySlot{(std::uint64_t{7} << 32) | 2u});
+    LiveAircraft live(first, gf_makeAircraftInfo(models, headOf(1)), 1234.5,
+                      WeekdaySlot{(std::uint64_t{7} << 32) | 2u});
     EXPECT_EQ(live.simState, SimState::buffer);
     EXPECT_EQ(live.situation, FlightSituation::birth);
     EXPECT_EQ(live.throttleIndex, 5u);
@@ -216,7 +203,8 @@ TEST(AircraftRecords, ConstructorsSetTheirDefaults)
     };
     const Case cases[] = {{"GATE", 3, 1}, {"A GATE 12", 3, 1}, {"GAT", 3, 0}, {"gate 5", 3, 0}, {"GATE 1", 0, 0}};
     for (const Case& c : cases) {
-        StaticAircraft parked(gf_makeAircraftInfo(models, headOf(1)), c.standId, StandPose{50.0, 8.0, 1.0}, true, c.name);
+        StaticAircraft parked(gf_makeAircraftInfo(models, headOf(1)), c.standId, StandPose{50.0, 8.0, 1.0}, true,
+                              c.name);
         EXPECT_EQ(parked.gateStand, c.gate) << c.name;
         EXPECT_EQ(parked.cargoStand, 1);
         EXPECT_EQ(parked.standHeading, 1.0);

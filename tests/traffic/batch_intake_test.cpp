@@ -11,8 +11,7 @@ using test_support::TrafficFixture;
 
 struct BatchIntakeTest : TrafficFixture, ::testing::Test {
     // A known aircraft whose newest sample is `previous`, last accepted at t = 1000 s.
-    LiveAircraft& known(const TrafficRecord& previous, SimState simState, FlightSituation situation)
-    {
+    LiveAircraft& known(const TrafficRecord& previous, SimState simState, FlightSituation situation) {
         decodeMessage(state, previous);
         EXPECT_EQ(state.live.size(), 1u);
         LiveAircraft& aircraft = state.live.front();
@@ -23,8 +22,7 @@ struct BatchIntakeTest : TrafficFixture, ::testing::Test {
     }
 };
 
-TEST_F(BatchIntakeTest, RecordSpacingAndThinning)
-{
+TEST_F(BatchIntakeTest, RecordSpacingAndThinning) {
     struct Case {
         const char* name;
         bool airborne;
@@ -60,7 +58,8 @@ TEST_F(BatchIntakeTest, RecordSpacingAndThinning)
         first.sample.airborne = c.airborne ? 1 : 0;
         first.sample.altitudeFt = c.airborne ? 20000.0 : 0.0;
         first.sample.groundSpeedKt = c.speedKt;
-        LiveAircraft& aircraft = known(first, SimState::active, c.airborne ? FlightSituation::flying : FlightSituation::taxi);
+        LiveAircraft& aircraft =
+            known(first, SimState::active, c.airborne ? FlightSituation::flying : FlightSituation::taxi);
         aircraft.holdCount = c.holdCount;
         TrafficRecord next = first;
         next.timestamp = 1000.0 + c.dtSeconds;
@@ -74,8 +73,7 @@ TEST_F(BatchIntakeTest, RecordSpacingAndThinning)
     }
 }
 
-TEST_F(BatchIntakeTest, GroundTrackJumpRemovesAndQuarantinesTaxiingAircraft)
-{
+TEST_F(BatchIntakeTest, GroundTrackJumpRemovesAndQuarantinesTaxiingAircraft) {
     struct Case {
         const char* name;
         double metres;
@@ -113,11 +111,10 @@ TEST_F(BatchIntakeTest, GroundTrackJumpRemovesAndQuarantinesTaxiingAircraft)
     }
 }
 
-TEST_F(BatchIntakeTest, BufferedAircraftAcceptOnlyRecordsAwayFromTheParkAirportGround)
-{
+TEST_F(BatchIntakeTest, BufferedAircraftAcceptOnlyRecordsAwayFromTheParkAirportGround) {
     airports.parkAltitude = 100.0;
-    const std::pair<double, bool> cases[] = {{150.0, false}, {220.0, false}, {221.0, true}, {1.0, false}, {0.0, true}, {-20.0, true},
-                                             {10000.0, true}};
+    const std::pair<double, bool> cases[] = {{150.0, false}, {220.0, false}, {221.0, true},  {1.0, false},
+                                             {0.0, true},    {-20.0, true},  {10000.0, true}};
     for (const auto& [altitude, accepted] : cases) {
         state.live.clear();
         TrafficRecord first = record(400003, "DLH3", 1000.0);
@@ -132,8 +129,7 @@ TEST_F(BatchIntakeTest, BufferedAircraftAcceptOnlyRecordsAwayFromTheParkAirportG
     }
 }
 
-TEST_F(BatchIntakeTest, CreationRules)
-{
+TEST_F(BatchIntakeTest, CreationRules) {
     airports.parkAltitude = 100.0;
     struct Case {
         const char* name;
@@ -170,8 +166,7 @@ TEST_F(BatchIntakeTest, CreationRules)
     }
 }
 
-TEST_F(BatchIntakeTest, StaticRangeHexidIsDroppedWithALogLine)
-{
+TEST_F(BatchIntakeTest, StaticRangeHexidIsDroppedWithALogLine) {
     test_support::LogCapture log;
     decodeMessage(state, record(9999, "BAD1", 1000.0));
     EXPECT_TRUE(state.live.empty());
@@ -180,8 +175,7 @@ TEST_F(BatchIntakeTest, StaticRangeHexidIsDroppedWithALogLine)
     EXPECT_NE(lines[0].find("9999"), std::string::npos);
 }
 
-TEST_F(BatchIntakeTest, RegistrationTableDecidesTheLiveryKey)
-{
+TEST_F(BatchIntakeTest, RegistrationTableDecidesTheLiveryKey) {
     TrafficRecord r = record(500010, "AFR10", 1000.0, 99); // 99: unknown code on its own
     models.registrations[r.head.registration] = LiveryKey{3, 0, 6, 0, 1};
     decodeMessage(state, r);
@@ -190,15 +184,13 @@ TEST_F(BatchIntakeTest, RegistrationTableDecidesTheLiveryKey)
     EXPECT_EQ(state.live.front().info.head.liveryKey.present, 1);
 }
 
-TEST_F(BatchIntakeTest, ExcludedSizeClassCreatesNothing)
-{
+TEST_F(BatchIntakeTest, ExcludedSizeClassCreatesNothing) {
     gf_updateSettings([](SettingsSnapshot& s) { s.lightAircraft = false; });
     decodeMessage(state, record(500011, "DEABC", 1000.0, 2)); // C172
     EXPECT_TRUE(state.live.empty());
 }
 
-TEST_F(BatchIntakeTest, QuarantinedHexidCreatesOnlyWhenReleased)
-{
+TEST_F(BatchIntakeTest, QuarantinedHexidCreatesOnlyWhenReleased) {
     state.jumpQuarantine[500012] = {};
     steps.quarantineReleases = false;
     decodeMessage(state, record(500012, "AFR12", 1000.0));
@@ -208,8 +200,7 @@ TEST_F(BatchIntakeTest, QuarantinedHexidCreatesOnlyWhenReleased)
     EXPECT_EQ(state.live.size(), 1u);
 }
 
-TEST_F(BatchIntakeTest, RecordsOfAircraftOnTheirWayOutAreDropped)
-{
+TEST_F(BatchIntakeTest, RecordsOfAircraftOnTheirWayOutAreDropped) {
     for (SimState simState : {SimState::liveryrespawn, SimState::removingfromsim}) {
         state.live.clear();
         steps.calls.clear();

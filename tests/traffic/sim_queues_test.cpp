@@ -10,16 +10,14 @@ namespace {
 using test_support::TrafficFixture;
 
 struct SimQueuesTest : TrafficFixture, ::testing::Test {
-    CreateCommand request(std::uint32_t hexId)
-    {
+    CreateCommand request(std::uint32_t hexId) {
         CreateCommand command;
         command.hexId = hexId;
         command.tailNumber = "CS" + std::to_string(hexId);
         return command;
     }
     // Runs the queue step tick by tick for `ms` milliseconds of 10 ms ticks.
-    void runFor(int ms)
-    {
+    void runFor(int ms) {
         for (int t = 0; t < ms / 10; ++t) {
             lf_runSimQueues(state);
             ++elapsedTicks;
@@ -40,20 +38,19 @@ struct SimQueuesTest : TrafficFixture, ::testing::Test {
     std::vector<int> removalTimes;
 };
 
-TEST_F(SimQueuesTest, CreationsArePacedLiveBeforeStatic)
-{
+TEST_F(SimQueuesTest, CreationsArePacedLiveBeforeStatic) {
     for (std::uint32_t hexId : {200001u, 200002u, 200003u}) {
         state.liveCreationQueue.push_back(request(hexId));
     }
     state.staticCreationQueue.push_back(request(11));
     state.staticCreationQueue.push_back(request(12));
     runFor(1200);
-    const std::vector<std::pair<std::uint32_t, int>> expected = {{200001, 200}, {200002, 400}, {200003, 600}, {11, 800}, {12, 1000}};
+    const std::vector<std::pair<std::uint32_t, int>> expected = {
+        {200001, 200}, {200002, 400}, {200003, 600}, {11, 800}, {12, 1000}};
     EXPECT_EQ(createTimes, expected);
 }
 
-TEST_F(SimQueuesTest, RemovalsGoOnePerHundredMilliseconds)
-{
+TEST_F(SimQueuesTest, RemovalsGoOnePerHundredMilliseconds) {
     state.removalQueue = {1, 2, 3, 4, 5};
     runFor(600);
     const std::vector<int> expected = {100, 200, 300, 400, 500};
@@ -62,8 +59,7 @@ TEST_F(SimQueuesTest, RemovalsGoOnePerHundredMilliseconds)
     EXPECT_EQ(link.removals, order);
 }
 
-TEST_F(SimQueuesTest, LiveCreationWhoseStandHoldsAStaticWaitsWithoutBlockingTheNext)
-{
+TEST_F(SimQueuesTest, LiveCreationWhoseStandHoldsAStaticWaitsWithoutBlockingTheNext) {
     test_support::LogCapture log;
     state.liveCreationQueue.push_back(request(200001));
     state.liveCreationQueue.push_back(request(200002));
@@ -78,15 +74,13 @@ TEST_F(SimQueuesTest, LiveCreationWhoseStandHoldsAStaticWaitsWithoutBlockingTheN
     EXPECT_EQ(lines[0], "CS200001 live creation waits for parked static removal");
 }
 
-TEST_F(SimQueuesTest, StaticStepPreparesTheNextPlacement)
-{
+TEST_F(SimQueuesTest, StaticStepPreparesTheNextPlacement) {
     steps.pendingParked = 3;
     runFor(200);
     EXPECT_EQ(steps.count("lf_placeStaticAircraft"), 1);
 }
 
-TEST_F(SimQueuesTest, PublishedPoseListsKeepTheNewestSixteen)
-{
+TEST_F(SimQueuesTest, PublishedPoseListsKeepTheNewestSixteen) {
     for (int tick = 0; tick < 20; ++tick) {
         AiPose pose;
         pose.altitudeFt = tick;
@@ -106,8 +100,7 @@ TEST_F(SimQueuesTest, PublishedPoseListsKeepTheNewestSixteen)
     EXPECT_EQ(link.poses[6].back().pose.altitudeFt, 17.0);
 }
 
-TEST_F(SimQueuesTest, EraseAfterTheUpdateKeepsTheOrderOfTheRest)
-{
+TEST_F(SimQueuesTest, EraseAfterTheUpdateKeepsTheOrderOfTheRest) {
     for (std::uint32_t hexId = 300001; hexId <= 300005; ++hexId) {
         addLive(hexId);
     }
@@ -123,15 +116,13 @@ TEST_F(SimQueuesTest, EraseAfterTheUpdateKeepsTheOrderOfTheRest)
     EXPECT_EQ(steps.count("lf_cleanupLiveAircraft 300004"), 1);
 }
 
-TEST_F(SimQueuesTest, NoEraseWhenNoUpdateAskedForIt)
-{
+TEST_F(SimQueuesTest, NoEraseWhenNoUpdateAskedForIt) {
     addLive(300001).removed = 1;
     lf_updateAllLiveAc(state);
     EXPECT_EQ(state.live.size(), 1u);
 }
 
-TEST_F(SimQueuesTest, StaticEraseRechecksWaitingCreationsWhenTheCountChanged)
-{
+TEST_F(SimQueuesTest, StaticEraseRechecksWaitingCreationsWhenTheCountChanged) {
     for (std::uint32_t hexId : {1u, 2u, 3u}) {
         state.statics.emplace_back(AircraftInfo{}, hexId, StandPose{}, false, "");
         state.statics.back().info.hexId = hexId;
@@ -153,8 +144,7 @@ TEST_F(SimQueuesTest, StaticEraseRechecksWaitingCreationsWhenTheCountChanged)
     EXPECT_EQ(steps.count("lf_recheckWaitingLiveCreations"), 1);
 }
 
-TEST_F(SimQueuesTest, AddingStackCreatesTheNewestFirstAndSkipsMissingCallsigns)
-{
+TEST_F(SimQueuesTest, AddingStackCreatesTheNewestFirstAndSkipsMissingCallsigns) {
     test_support::LogCapture log;
     LiveAircraft& first = addLive(400001, SimState::adding2sim);
     first.pose = {50.0, 8.0, 0.05, -0.1, 3.14159265358979323846, 1200.0, 0.0, 0.0};
@@ -181,8 +171,7 @@ TEST_F(SimQueuesTest, AddingStackCreatesTheNewestFirstAndSkipsMissingCallsigns)
     EXPECT_NE(lines[0].find("callsign empty"), std::string::npos);
 }
 
-TEST_F(SimQueuesTest, UserPollCadence)
-{
+TEST_F(SimQueuesTest, UserPollCadence) {
     link.user.latitude = 51.0;
     link.user.onGround = true;
     link.user.altitudeAboveGroundFt = 10.0;
@@ -190,7 +179,8 @@ TEST_F(SimQueuesTest, UserPollCadence)
         lf_pollUserAircraft(state);
     }
     auto count = [&](std::uint32_t kind) {
-        return std::count_if(link.dataRequests.begin(), link.dataRequests.end(), [&](const auto& r) { return r.kind == kind; });
+        return std::count_if(link.dataRequests.begin(), link.dataRequests.end(),
+                             [&](const auto& r) { return r.kind == kind; });
     };
     EXPECT_EQ(count(0), 2);  // every 100 ticks
     EXPECT_EQ(count(3), 10); // every 20 ticks
@@ -207,8 +197,7 @@ TEST_F(SimQueuesTest, UserPollCadence)
     EXPECT_EQ(count(0), 5); // every 20 ticks while the curve movement asks for it
 }
 
-TEST_F(SimQueuesTest, FurthestLiveAircraft)
-{
+TEST_F(SimQueuesTest, FurthestLiveAircraft) {
     state.user.latitude = 50.0;
     state.user.longitude = 8.0;
     auto place = [&](std::uint32_t hexId, double nmNorth, SimState simState = SimState::active) {
@@ -218,8 +207,8 @@ TEST_F(SimQueuesTest, FurthestLiveAircraft)
     };
     place(500001, 10.0);
     place(500002, 30.0);
-    place(500003, 30.0);   // equal distance: the first in table order stays the candidate
-    place(500004, 30.05);  // not 0.1 NM further when a distance is given
+    place(500003, 30.0);  // equal distance: the first in table order stays the candidate
+    place(500004, 30.05); // not 0.1 NM further when a distance is given
     place(500005, 90.0, SimState::adding2sim);
 
     EXPECT_TRUE(lf_isThisTheFurthestLive(state, 29.96));

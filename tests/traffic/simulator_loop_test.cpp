@@ -16,15 +16,13 @@ using test_support::TrafficFixture;
 constexpr std::int64_t kMs = 1'000'000;
 
 struct SimulatorLoopTest : TrafficFixture, ::testing::Test {
-    bool has(const std::vector<std::string>& calls, const std::string& name)
-    {
+    bool has(const std::vector<std::string>& calls, const std::string& name) {
         return std::find(calls.begin(), calls.end(), name) != calls.end();
     }
     bool posted(const std::string& name) { return has(shell.posts, name); }
 };
 
-TEST_F(SimulatorLoopTest, SlowerStepsFollowTheSecondCount)
-{
+TEST_F(SimulatorLoopTest, SlowerStepsFollowTheSecondCount) {
     struct Expect {
         std::int32_t second;
         bool five;
@@ -34,10 +32,12 @@ TEST_F(SimulatorLoopTest, SlowerStepsFollowTheSecondCount)
         bool check61;
     };
     const Expect table[] = {
-        {1, false, false, false, false, false},  {5, true, false, false, false, false},  {14, false, false, false, true, false},
-        {15, true, true, false, false, false},   {28, false, false, false, true, false}, {30, true, true, true, false, false},
-        {42, false, false, false, true, false},  {56, false, false, false, true, false}, {61, false, false, false, false, true},
-        {70, true, false, false, false, false},  {84, false, false, false, true, false}, {122, false, false, false, false, true},
+        {1, false, false, false, false, false},  {5, true, false, false, false, false},
+        {14, false, false, false, true, false},  {15, true, true, false, false, false},
+        {28, false, false, false, true, false},  {30, true, true, true, false, false},
+        {42, false, false, false, true, false},  {56, false, false, false, true, false},
+        {61, false, false, false, false, true},  {70, true, false, false, false, false},
+        {84, false, false, false, true, false},  {122, false, false, false, false, true},
         {305, true, false, false, false, false},
     };
     std::map<std::int32_t, Expect> expected;
@@ -70,8 +70,7 @@ TEST_F(SimulatorLoopTest, SlowerStepsFollowTheSecondCount)
     }
 }
 
-TEST_F(SimulatorLoopTest, WithoutTheSimulatorsSecondOnlyTheTickWorkRuns)
-{
+TEST_F(SimulatorLoopTest, WithoutTheSimulatorsSecondOnlyTheTickWorkRuns) {
     for (int i = 0; i < 1000; ++i) {
         ASSERT_TRUE(lf_simulatorTick(state));
     }
@@ -79,15 +78,15 @@ TEST_F(SimulatorLoopTest, WithoutTheSimulatorsSecondOnlyTheTickWorkRuns)
     EXPECT_EQ(state.secondCount, 0);
     EXPECT_FALSE(posted("ExpireMessage"));
     EXPECT_EQ(steps.count("lf_drainSimEvents"), 1000);
-    const auto userPolls = std::count_if(link.dataRequests.begin(), link.dataRequests.end(), [](const auto& r) { return r.kind == 3; });
+    const auto userPolls =
+        std::count_if(link.dataRequests.begin(), link.dataRequests.end(), [](const auto& r) { return r.kind == 3; });
     EXPECT_EQ(userPolls, 50);
     // A stop still ends the loop.
     shell.running = false;
     EXPECT_FALSE(lf_simulatorTick(state));
 }
 
-TEST_F(SimulatorLoopTest, LoopKeepsAbsoluteDeadlinesAndRebasesAfterAStall)
-{
+TEST_F(SimulatorLoopTest, LoopKeepsAbsoluteDeadlinesAndRebasesAfterAStall) {
     int ticks = 0;
     steps.onDrain = [&] {
         ++ticks;
@@ -116,8 +115,7 @@ TEST_F(SimulatorLoopTest, LoopKeepsAbsoluteDeadlinesAndRebasesAfterAStall)
     EXPECT_TRUE(posted("enableAircraftButton"));
 }
 
-TEST_F(SimulatorLoopTest, WithTheSecondSignalTheNextDeadlineFollowsTheWakeUp)
-{
+TEST_F(SimulatorLoopTest, WithTheSecondSignalTheNextDeadlineFollowsTheWakeUp) {
     int ticks = 0;
     steps.onDrain = [&] {
         if (++ticks == 3) {
@@ -133,8 +131,7 @@ TEST_F(SimulatorLoopTest, WithTheSecondSignalTheNextDeadlineFollowsTheWakeUp)
     EXPECT_EQ(clock.sleeps[1], start + 10 * kMs + 10 * kMs); // read after the sleep, not the old deadline
 }
 
-TEST_F(SimulatorLoopTest, LoopStartRegeneratesParkingOrSaysThereIsNoFile)
-{
+TEST_F(SimulatorLoopTest, LoopStartRegeneratesParkingOrSaysThereIsNoFile) {
     airports.parkAirport = {"EDDF", 50.03, 8.57};
     shell.running = false;
     state.parkingRegenerationRequested = true;
@@ -150,8 +147,7 @@ TEST_F(SimulatorLoopTest, LoopStartRegeneratesParkingOrSaysThereIsNoFile)
     EXPECT_EQ(shell.messages[0], "User aircraft on the ground at EDDF, no airport file found");
 }
 
-TEST_F(SimulatorLoopTest, ProximitySweepRemovesTheCheckedAircraftInConflict)
-{
+TEST_F(SimulatorLoopTest, ProximitySweepRemovesTheCheckedAircraftInConflict) {
     struct Case {
         const char* name;
         FlightSituation otherSituation;
@@ -193,8 +189,7 @@ TEST_F(SimulatorLoopTest, ProximitySweepRemovesTheCheckedAircraftInConflict)
     }
 }
 
-TEST_F(SimulatorLoopTest, PausedFlightStopsDeliveryAndResumesOnTheNextSecond)
-{
+TEST_F(SimulatorLoopTest, PausedFlightStopsDeliveryAndResumesOnTheNextSecond) {
     test_support::LogCapture log;
     gf_resumeDelivery(state);
     link.state = 3;
@@ -205,7 +200,8 @@ TEST_F(SimulatorLoopTest, PausedFlightStopsDeliveryAndResumesOnTheNextSecond)
     EXPECT_EQ(link.poseDrops, 1);
     EXPECT_EQ(state.tickCount.load(), 0);
     EXPECT_EQ(steps.count("lf_drainSimEvents"), 250);
-    EXPECT_EQ(std::count(feeds.calls.begin(), feeds.calls.end(), "gf_updateRTAPIQueryBox"), 2); // every 100 paused ticks
+    EXPECT_EQ(std::count(feeds.calls.begin(), feeds.calls.end(), "gf_updateRTAPIQueryBox"),
+              2); // every 100 paused ticks
 
     link.state = 2;
     ASSERT_TRUE(lf_simulatorTick(state));
@@ -219,8 +215,7 @@ TEST_F(SimulatorLoopTest, PausedFlightStopsDeliveryAndResumesOnTheNextSecond)
     EXPECT_NE(lines[1].find(" Flight resumed"), std::string::npos);
 }
 
-TEST_F(SimulatorLoopTest, NavLightSignalReachesActiveStaticAndParkedLiveAircraft)
-{
+TEST_F(SimulatorLoopTest, NavLightSignalReachesActiveStaticAndParkedLiveAircraft) {
     state.statics.emplace_back(AircraftInfo{}, 1, StandPose{}, false, "");
     state.statics.back().simState = SimState::active;
     state.statics.back().objectId = 21;
@@ -235,8 +230,7 @@ TEST_F(SimulatorLoopTest, NavLightSignalReachesActiveStaticAndParkedLiveAircraft
     EXPECT_EQ(link.navLights.size(), 2u);
 }
 
-TEST_F(SimulatorLoopTest, DelayedLightCommandsRunWhenDueEvenBehindLaterEntries)
-{
+TEST_F(SimulatorLoopTest, DelayedLightCommandsRunWhenDueEvenBehindLaterEntries) {
     LiveAircraft& parked = addLive(900010, SimState::active, 31);
     parked.situation = FlightSituation::parked;
     parked.cargoStand = 1;
@@ -252,7 +246,8 @@ TEST_F(SimulatorLoopTest, DelayedLightCommandsRunWhenDueEvenBehindLaterEntries)
         std::size_t shutdowns;
         std::size_t lightSets;
     };
-    const Step steps[] = {{99, 0, 0}, {100, 1, 0}, {200, 1, 0}, {300, 1, 1}, {301, 2, 1}, {499, 2, 1}, {500, 2, 2}, {600, 2, 2}};
+    const Step steps[] = {{99, 0, 0},  {100, 1, 0}, {200, 1, 0}, {300, 1, 1},
+                          {301, 2, 1}, {499, 2, 1}, {500, 2, 2}, {600, 2, 2}};
     for (const Step& s : steps) {
         state.tickCount = s.tick;
         lf_runDelayedLightCommand(state);
@@ -265,8 +260,7 @@ TEST_F(SimulatorLoopTest, DelayedLightCommandsRunWhenDueEvenBehindLaterEntries)
     EXPECT_EQ(link.allLights[1].second, parkedAtCargoStand);
 }
 
-TEST_F(SimulatorLoopTest, DelayedLightCommandOfAnAircraftNoLongerParkedIsDropped)
-{
+TEST_F(SimulatorLoopTest, DelayedLightCommandOfAnAircraftNoLongerParkedIsDropped) {
     addLive(900011, SimState::active, 32).situation = FlightSituation::taxi;
     gf_queueDelayedLightCommand(state, {900011, 0, 0});
     lf_runDelayedLightCommand(state);
@@ -274,8 +268,7 @@ TEST_F(SimulatorLoopTest, DelayedLightCommandOfAnAircraftNoLongerParkedIsDropped
     EXPECT_TRUE(link.shutdowns.empty());
 }
 
-TEST_F(SimulatorLoopTest, LearnedStandMatchTakesOneAircraftPerSecond)
-{
+TEST_F(SimulatorLoopTest, LearnedStandMatchTakesOneAircraftPerSecond) {
     addLive(900020);
     state.learnedStandMatchQueue = {900020, 123, 900020};
     steps.staticCheckAnswer = StandChoice{7, {0, 0, 0}};
@@ -291,8 +284,7 @@ TEST_F(SimulatorLoopTest, LearnedStandMatchTakesOneAircraftPerSecond)
     EXPECT_TRUE(state.learnedStandMatchQueue.empty());
 }
 
-TEST_F(SimulatorLoopTest, MaxLiveRemovesTheFurthestInExcess)
-{
+TEST_F(SimulatorLoopTest, MaxLiveRemovesTheFurthestInExcess) {
     gf_updateSettings([](SettingsSnapshot& s) { s.maxLiveSel = 2; });
     for (std::uint32_t i = 0; i < 4; ++i) {
         LiveAircraft& a = addLive(910000 + i, SimState::active, 40 + i);

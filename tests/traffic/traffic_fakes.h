@@ -34,15 +34,16 @@ public:
     std::int32_t simulatorState() const override { return state; }
     void gf_setNavLights(std::uint32_t objectId, bool on) override { navLights.emplace_back(objectId, on); }
     void gf_engineAutoShutdown(std::uint32_t objectId) override { shutdowns.push_back(objectId); }
-    void gf_setAllLights(std::uint32_t objectId, const LightSet& lights) override { allLights.emplace_back(objectId, lights); }
+    void gf_setAllLights(std::uint32_t objectId, const LightSet& lights) override {
+        allLights.emplace_back(objectId, lights);
+    }
     void gf_queueRemoveObject(std::uint32_t objectId) override { removals.push_back(objectId); }
     void gf_queueCreate(const CreateCommand& command) override { creates.push_back(command); }
     void queueClientEvent(const ClientEventCommand& command) override { events.push_back(command); }
     void queueDataRequest(const DataRequestCommand& command) override { dataRequests.push_back(command); }
     UserAircraftState gf_getUserAircraft() const override { return user; }
     void withPublishedPoses(const std::function<void(PublishedPoseMap&)>& change) override { change(poses); }
-    void dropAllPoseStreams() override
-    {
+    void dropAllPoseStreams() override {
         poses.clear();
         ++poseDrops;
     }
@@ -58,8 +59,8 @@ public:
 
     bool isRtDirect() const override { return rtDirect; }
     // Base tick plus the delay in ticks; the per-record offsets are the feeds' own business.
-    void gf_setBatchDeliveryTicks(TrafficBatch& batch, std::int32_t baseTick, std::int32_t delaySeconds) const override
-    {
+    void gf_setBatchDeliveryTicks(TrafficBatch& batch, std::int32_t baseTick,
+                                  std::int32_t delaySeconds) const override {
         for (TrafficRecord& record : batch) {
             record.sample.deliveryTick = baseTick + 100 * delaySeconds;
         }
@@ -74,8 +75,7 @@ public:
     void gf_clearReceivedTraffic() override { calls.push_back("gf_clearReceivedTraffic"); }
     void clearParkValue() override { calls.push_back("clearParkValue"); }
     std::function<void()> onResetQnh; // runs inside the reset, after the tables were emptied
-    void resetQnh() override
-    {
+    void resetQnh() override {
         calls.push_back("resetQnh");
         if (onResetQnh) {
             onResetQnh();
@@ -104,33 +104,31 @@ public:
 // Model id n has the code in `codes`; unknown ids have an empty code.
 class FakeModels : public ModelsPort {
 public:
-    std::map<std::uint16_t, std::string> codes = {{1, "A320"}, {2, "C172"}, {3, "BE58"}, {4, "CRJ9"}, {5, "EC35"}, {6, "B738"}};
-    std::map<std::uint16_t, SizeClass> classes = {{1, SizeClass::Large}, {2, SizeClass::Light}, {3, SizeClass::TwoProps},
-                                                  {4, SizeClass::Large}, {5, SizeClass::Rotorcraft}, {6, SizeClass::Large}};
+    std::map<std::uint16_t, std::string> codes = {{1, "A320"}, {2, "C172"}, {3, "BE58"},
+                                                  {4, "CRJ9"}, {5, "EC35"}, {6, "B738"}};
+    std::map<std::uint16_t, SizeClass> classes = {{1, SizeClass::Large},      {2, SizeClass::Light},
+                                                  {3, SizeClass::TwoProps},   {4, SizeClass::Large},
+                                                  {5, SizeClass::Rotorcraft}, {6, SizeClass::Large}};
     std::map<std::string, LiveryKey> registrations;
     std::map<std::uint16_t, double> halfSpans; // missing id: 0; id 2700 and up: beyond the table
     std::vector<std::uint32_t> forgotten;
     int liveryMapClears = 0;
 
-    std::optional<LiveryKey> gf_lookupRegistration(std::string_view registration) const override
-    {
+    std::optional<LiveryKey> gf_lookupRegistration(std::string_view registration) const override {
         auto it = registrations.find(std::string(registration));
         return it == registrations.end() ? std::nullopt : std::optional<LiveryKey>(it->second);
     }
     bool gf_isKnownModelCode(std::string_view code) const override { return !code.empty(); }
-    std::string modelCode(std::uint16_t id) const override
-    {
+    std::string modelCode(std::uint16_t id) const override {
         auto it = codes.find(id);
         return it == codes.end() ? std::string{} : it->second;
     }
     std::string airlineCode(std::uint16_t id) const override { return id == 0 ? "" : "DLH"; }
-    SizeClass gf_sizeClassOfModel(std::uint16_t id) const override
-    {
+    SizeClass gf_sizeClassOfModel(std::uint16_t id) const override {
         auto it = classes.find(id);
         return it == classes.end() ? SizeClass::Large : it->second;
     }
-    std::uint16_t gf_modelId(std::string_view code) override
-    {
+    std::uint16_t gf_modelId(std::string_view code) override {
         for (const auto& [id, text] : codes) {
             if (text == code) {
                 return id;
@@ -138,8 +136,7 @@ public:
         }
         return 2700;
     }
-    std::optional<double> halfSpanNm(std::uint16_t id) const override
-    {
+    std::optional<double> halfSpanNm(std::uint16_t id) const override {
         if (id >= 2700) {
             return std::nullopt;
         }
@@ -162,8 +159,7 @@ public:
     std::vector<std::vector<std::string>> aircraftLists;
 
     bool gf_isRunning() const override { return running && stopRequests.empty(); }
-    void installStopRequest(std::uint32_t reason, std::uint32_t delay) override
-    {
+    void installStopRequest(std::uint32_t reason, std::uint32_t delay) override {
         if (stopRequests.empty()) {
             stopRequests.emplace_back(reason, delay);
         }
@@ -172,18 +168,23 @@ public:
     void enableAircraftButton() override { posts.push_back("enableAircraftButton"); }
     void fillAircraftList(const std::vector<std::string>& entries) override { aircraftLists.push_back(entries); }
     void postLiveCount(std::uint64_t count) override { posts.push_back("LiveCount " + std::to_string(count)); }
-    void postParkCounts(std::uint64_t a, std::uint64_t b) override { posts.push_back("ParkCounts " + std::to_string(a) + "," + std::to_string(b)); }
+    void postParkCounts(std::uint64_t a, std::uint64_t b) override {
+        posts.push_back("ParkCounts " + std::to_string(a) + "," + std::to_string(b));
+    }
     void postRepaint(std::uint32_t mask) override { posts.push_back("Repaint " + std::to_string(mask)); }
     void postExpireMessage() override { posts.push_back("ExpireMessage"); }
     void postClearMessage() override { posts.push_back("ClearMessage"); }
     void postClearError() override { posts.push_back("ClearError"); }
     void postStaticExtra(std::uint64_t count) override { posts.push_back("StaticExtra " + std::to_string(count)); }
-    void postMaxPark(std::uint32_t count, std::uint32_t percent) override
-    {
+    void postMaxPark(std::uint32_t count, std::uint32_t percent) override {
         posts.push_back("MaxPark " + std::to_string(count) + "," + std::to_string(percent));
     }
-    void postParkingCountdown(std::uint32_t minutes) override { posts.push_back("ParkingCountdown " + std::to_string(minutes)); }
-    void postReaderStatus(std::uint32_t w, std::uint32_t t) override { posts.push_back("ReaderStatus " + std::to_string(w) + "," + std::to_string(t)); }
+    void postParkingCountdown(std::uint32_t minutes) override {
+        posts.push_back("ParkingCountdown " + std::to_string(minutes));
+    }
+    void postReaderStatus(std::uint32_t w, std::uint32_t t) override {
+        posts.push_back("ReaderStatus " + std::to_string(w) + "," + std::to_string(t));
+    }
     void gf_updateGuiAircraftCounts() override { posts.push_back("gf_updateGuiAircraftCounts"); }
     void gf_followSimTime() override { posts.push_back("gf_followSimTime"); }
     void gf_updateAutoRange() override { posts.push_back("gf_updateAutoRange"); }
@@ -196,8 +197,7 @@ class FakeMotion : public MotionPort {
 public:
     std::uint32_t result = 0;
     mutable std::vector<ContinuityInput> inputs;
-    std::uint32_t gf_checkPositionContinuity(const ContinuityInput& input) const override
-    {
+    std::uint32_t gf_checkPositionContinuity(const ContinuityInput& input) const override {
         inputs.push_back(input);
         return result;
     }
@@ -213,78 +213,76 @@ public:
     std::uint64_t pendingParked = 0;
     std::optional<StandChoice> staticCheckAnswer;
 
-    bool updateLiveAc(TrafficState& state, LiveAircraft& aircraft) override
-    {
+    bool updateLiveAc(TrafficState& state, LiveAircraft& aircraft) override {
         return onUpdate ? onUpdate(state, aircraft) : false;
     }
-    void decodeExisting(TrafficState&, LiveAircraft& aircraft, const StreamSample& sample) override
-    {
+    void decodeExisting(TrafficState&, LiveAircraft& aircraft, const StreamSample& sample) override {
         calls.push_back("decodeExisting");
         aircraft.samples.push_back(sample);
     }
     bool lf_checkRespawn(TrafficState&, LiveAircraft&, const TrafficRecord&) override { return true; }
     std::function<void()> onDrain; // runs once per tick, at its start
-    void lf_drainSimEvents(TrafficState&) override
-    {
+    void lf_drainSimEvents(TrafficState&) override {
         calls.push_back("lf_drainSimEvents");
         if (onDrain) {
             onDrain();
         }
     }
-    bool lf_jumpQuarantineReleases(TrafficState&, const TrafficRecord&) override
-    {
+    bool lf_jumpQuarantineReleases(TrafficState&, const TrafficRecord&) override {
         calls.push_back("lf_jumpQuarantineReleases");
         return quarantineReleases;
     }
-    void enterJumpQuarantine(TrafficState& state, const TrafficRecord& record) override
-    {
+    void enterJumpQuarantine(TrafficState& state, const TrafficRecord& record) override {
         calls.push_back("enterJumpQuarantine");
         state.jumpQuarantine[record.hexId] = {record.sample.latitude, record.sample.longitude, record.timestamp, 1, 0};
     }
-    void lf_cleanupLiveAircraft(TrafficState&, const LiveAircraft& aircraft) override
-    {
+    void lf_cleanupLiveAircraft(TrafficState&, const LiveAircraft& aircraft) override {
         calls.push_back("lf_cleanupLiveAircraft " + std::to_string(aircraft.info.hexId));
     }
-    void lf_cleanupCancelledStatic(TrafficState&, std::uint32_t hexId, std::uint32_t) override
-    {
+    void lf_cleanupCancelledStatic(TrafficState&, std::uint32_t hexId, std::uint32_t) override {
         calls.push_back("lf_cleanupCancelledStatic " + std::to_string(hexId));
     }
     void lf_releaseDeferredParkedAdds(TrafficState&) override { calls.push_back("lf_releaseDeferredParkedAdds"); }
-    void lf_processPendingAircraftRemovals(TrafficState&) override { calls.push_back("lf_processPendingAircraftRemovals"); }
-    void gf_checkForAllGndIfParkedVersionExistsAndRemove(TrafficState&) override
-    {
+    void lf_processPendingAircraftRemovals(TrafficState&) override {
+        calls.push_back("lf_processPendingAircraftRemovals");
+    }
+    void gf_checkForAllGndIfParkedVersionExistsAndRemove(TrafficState&) override {
         calls.push_back("gf_checkForAllGndIfParkedVersionExistsAndRemove");
     }
-    std::optional<StandChoice> lf_checkForStaticWithCallsignOrHexidAndRemove(TrafficState&, std::uint32_t hexId, bool) override
-    {
+    std::optional<StandChoice> lf_checkForStaticWithCallsignOrHexidAndRemove(TrafficState&, std::uint32_t hexId,
+                                                                             bool) override {
         calls.push_back("lf_checkForStaticWithCallsignOrHexidAndRemove " + std::to_string(hexId));
         return staticCheckAnswer;
     }
     void gf_removeAllStatic(TrafficState&) override { calls.push_back("gf_removeAllStatic"); }
-    void gf_checkLiveWithParkedCollisions(TrafficState&) override { calls.push_back("gf_checkLiveWithParkedCollisions"); }
-    void gf_removeLiveAircraftCategory(TrafficState&, SizeClass c) override
-    {
+    void gf_checkLiveWithParkedCollisions(TrafficState&) override {
+        calls.push_back("gf_checkLiveWithParkedCollisions");
+    }
+    void gf_removeLiveAircraftCategory(TrafficState&, SizeClass c) override {
         calls.push_back("gf_removeLiveAircraftCategory " + std::to_string(static_cast<int>(c)));
     }
-    void gf_removeStaticAircraftCategory(TrafficState&, SizeClass c) override
-    {
+    void gf_removeStaticAircraftCategory(TrafficState&, SizeClass c) override {
         calls.push_back("gf_removeStaticAircraftCategory " + std::to_string(static_cast<int>(c)));
     }
-    void gf_clearUserDestGate(TrafficState&, const std::string& stand) override { calls.push_back("gf_clearUserDestGate " + stand); }
+    void gf_clearUserDestGate(TrafficState&, const std::string& stand) override {
+        calls.push_back("gf_clearUserDestGate " + stand);
+    }
     void lf_recheckWaitingLiveCreations(TrafficState&) override { calls.push_back("lf_recheckWaitingLiveCreations"); }
-    bool lf_standHoldsStatic(TrafficState&, const CreateCommand& request) override { return standHeldFor.contains(request.hexId); }
-    void lf_matchSlotWindow(TrafficState&, std::uint32_t hexId) override { calls.push_back("lf_matchSlotWindow " + std::to_string(hexId)); }
+    bool lf_standHoldsStatic(TrafficState&, const CreateCommand& request) override {
+        return standHeldFor.contains(request.hexId);
+    }
+    void lf_matchSlotWindow(TrafficState&, std::uint32_t hexId) override {
+        calls.push_back("lf_matchSlotWindow " + std::to_string(hexId));
+    }
     std::function<void()> onRegenerateParking;
-    void gf_regenerateParking(TrafficState&) override
-    {
+    void gf_regenerateParking(TrafficState&) override {
         calls.push_back("gf_regenerateParking");
         if (onRegenerateParking) {
             onRegenerateParking();
         }
     }
     void lf_parkAirportSweep(TrafficState&) override { calls.push_back("lf_parkAirportSweep"); }
-    void lf_applyParkingAdjustments(TrafficState&, bool replaceAll) override
-    {
+    void lf_applyParkingAdjustments(TrafficState&, bool replaceAll) override {
         calls.push_back(std::string("lf_applyParkingAdjustments ") + (replaceAll ? "all" : "some"));
     }
     void gf_computeMaxPark(TrafficState&) override { calls.push_back("gf_computeMaxPark"); }
@@ -295,8 +293,7 @@ public:
     void gf_checkUserAcGndCollisions(TrafficState&) override { calls.push_back("gf_checkUserAcGndCollisions"); }
     void clearStepState(TrafficState&) override { calls.push_back("clearStepState"); }
 
-    int count(const std::string& name) const
-    {
+    int count(const std::string& name) const {
         int n = 0;
         for (const std::string& call : calls) {
             n += call == name ? 1 : 0;
@@ -313,8 +310,7 @@ public:
     std::function<void(FakeClock&)> onSleep;
 
     std::int64_t nowNs() const override { return now; }
-    void sleepUntilNs(std::int64_t deadline) override
-    {
+    void sleepUntilNs(std::int64_t deadline) override {
         sleeps.push_back(deadline);
         if (deadline > now) {
             now = deadline;
@@ -329,8 +325,7 @@ public:
 class SettingsGuard {
 public:
     SettingsGuard() : saved_(*gf_settings()) {}
-    ~SettingsGuard()
-    {
+    ~SettingsGuard() {
         gf_updateSettings([this](SettingsSnapshot& copy) { copy = saved_; });
     }
     SettingsGuard(const SettingsGuard&) = delete;
@@ -354,8 +349,8 @@ struct TrafficFixture {
 
     TrafficFixture() { gf_initTraffic(state); }
 
-    static TrafficRecord record(std::uint32_t hexId, std::string callsign, double timestamp, std::uint16_t modelId = 1)
-    {
+    static TrafficRecord record(std::uint32_t hexId, std::string callsign, double timestamp,
+                                std::uint16_t modelId = 1) {
         TrafficRecord r;
         r.hexId = hexId;
         r.head.callsign = std::move(callsign);
@@ -372,8 +367,8 @@ struct TrafficFixture {
     }
 
     // A live aircraft straight into the table, in the given state.
-    LiveAircraft& addLive(std::uint32_t hexId, SimState simState = SimState::active, std::uint32_t objectId = 0, std::string callsign = "")
-    {
+    LiveAircraft& addLive(std::uint32_t hexId, SimState simState = SimState::active, std::uint32_t objectId = 0,
+                          std::string callsign = "") {
         TrafficRecord r = record(hexId, callsign.empty() ? "CS" + std::to_string(hexId) : callsign, 1000.0);
         AircraftInfo info = gf_makeAircraftInfo(models, r.head);
         info.hexId = hexId;

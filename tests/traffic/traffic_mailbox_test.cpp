@@ -21,8 +21,7 @@ struct TrafficMailboxTest : TrafficFixture, ::testing::Test {
     TrafficMailboxTest() { gf_resumeDelivery(state); }
 
     // Records with hex ids first..first+count-1, each creating its own aircraft when decoded.
-    TrafficBatch batch(std::uint32_t first, std::uint32_t count)
-    {
+    TrafficBatch batch(std::uint32_t first, std::uint32_t count) {
         TrafficBatch result;
         for (std::uint32_t i = 0; i < count; ++i) {
             result.push_back(record(first + i, "CS" + std::to_string(first + i), 1000.0));
@@ -33,8 +32,7 @@ struct TrafficMailboxTest : TrafficFixture, ::testing::Test {
     bool known(std::uint32_t hexId) { return gf_findLive(state, hexId) != nullptr; }
 };
 
-TEST_F(TrafficMailboxTest, TakesTwoRecordsPerTickFromTheEnd)
-{
+TEST_F(TrafficMailboxTest, TakesTwoRecordsPerTickFromTheEnd) {
     postLive(batch(100001, 5));
     lf_takeTrafficBatch(state);
     EXPECT_EQ(state.live.size(), 2u);
@@ -46,8 +44,7 @@ TEST_F(TrafficMailboxTest, TakesTwoRecordsPerTickFromTheEnd)
     EXPECT_EQ(state.live.back().samples.front().deliveryTick, 3000); // stamped at post time: tick 0 + 30 s
 }
 
-TEST_F(TrafficMailboxTest, ANewerBatchReplacesTheUndrainedOneAndTheLossIsLogged)
-{
+TEST_F(TrafficMailboxTest, ANewerBatchReplacesTheUndrainedOneAndTheLossIsLogged) {
     LogCapture log;
     postLive(batch(100001, 3));
     postLive(batch(200001, 2));
@@ -63,8 +60,7 @@ TEST_F(TrafficMailboxTest, ANewerBatchReplacesTheUndrainedOneAndTheLossIsLogged)
     EXPECT_NE(lines[0].find("replaced 3 records"), std::string::npos) << lines[0];
 }
 
-TEST_F(TrafficMailboxTest, NothingIsAcceptedWhileDeliveryIsOff)
-{
+TEST_F(TrafficMailboxTest, NothingIsAcceptedWhileDeliveryIsOff) {
     gf_pauseDelivery(state);
     for (bool discardWhenOff : {false, true}) {
         TrafficBatch b = batch(100001, 2);
@@ -75,8 +71,7 @@ TEST_F(TrafficMailboxTest, NothingIsAcceptedWhileDeliveryIsOff)
     EXPECT_TRUE(state.live.empty());
 }
 
-TEST_F(TrafficMailboxTest, WatchdogFiresOnceAfterAMinuteOfReplacements)
-{
+TEST_F(TrafficMailboxTest, WatchdogFiresOnceAfterAMinuteOfReplacements) {
     LogCapture log;
     postLive(batch(100001, 4));
     // Replacements every 10 s: the first arms the watchdog at t0, the one at t0 + 60 s fires it.
@@ -92,10 +87,13 @@ TEST_F(TrafficMailboxTest, WatchdogFiresOnceAfterAMinuteOfReplacements)
     ASSERT_EQ(shell.stopRequests.size(), 1u);
     EXPECT_EQ(shell.stopRequests[0], std::make_pair(kExitTrafficMailboxStalled, 0u));
     const auto lines = log.lines();
-    const auto stall = std::find_if(lines.begin(), lines.end(), [](const std::string& l) { return l.find("stalled") != std::string::npos; });
+    const auto stall = std::find_if(lines.begin(), lines.end(),
+                                    [](const std::string& l) { return l.find("stalled") != std::string::npos; });
     ASSERT_NE(stall, lines.end());
-    EXPECT_EQ(*stall, "==> Traffic mailbox stalled: no messages consumed for 1 minute; 7 batches replaced, 4 pending and 3 incoming "
-                      "messages. Stopping traffic delivery and requesting shutdown.");
+    EXPECT_EQ(
+        *stall,
+        "==> Traffic mailbox stalled: no messages consumed for 1 minute; 7 batches replaced, 4 pending and 3 incoming "
+        "messages. Stopping traffic delivery and requesting shutdown.");
 
     // Delivery stays off; a resume does not undo the watchdog, only the reset does.
     postLive(batch(400001, 2));
@@ -103,14 +101,15 @@ TEST_F(TrafficMailboxTest, WatchdogFiresOnceAfterAMinuteOfReplacements)
     postLive(batch(400001, 2));
     lf_takeTrafficBatch(state);
     EXPECT_TRUE(state.live.empty());
-    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.find("stalled") != std::string::npos; }), 1);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& l) { return l.find("stalled") != std::string::npos; }),
+              1);
     gf_resetTraffic(state);
     gf_resumeDelivery(state);
     EXPECT_TRUE(state.mailbox.deliveryEnabled);
 }
 
-TEST_F(TrafficMailboxTest, AnyTakeRearmsTheWatchdog)
-{
+TEST_F(TrafficMailboxTest, AnyTakeRearmsTheWatchdog) {
     postLive(batch(100001, 10));
     for (int i = 1; i <= 5; ++i) {
         postLive(batch(100001 + 100 * i, 10));
@@ -127,8 +126,7 @@ TEST_F(TrafficMailboxTest, AnyTakeRearmsTheWatchdog)
     EXPECT_FALSE(state.mailbox.deliveryEnabled);
 }
 
-TEST_F(TrafficMailboxTest, HistoryIsDecodedAtOnceBeforeTheLoopAndByTheLoopAfterwards)
-{
+TEST_F(TrafficMailboxTest, HistoryIsDecodedAtOnceBeforeTheLoopAndByTheLoopAfterwards) {
     TrafficBatch early = batch(100001, 3);
     gf_postTrafficBatch(state, early, 6, false);
     EXPECT_TRUE(early.empty());
@@ -144,8 +142,7 @@ TEST_F(TrafficMailboxTest, HistoryIsDecodedAtOnceBeforeTheLoopAndByTheLoopAfterw
     EXPECT_EQ(state.live.size(), 6u); // a history buffer is decoded whole, not two records at a time
 }
 
-TEST_F(TrafficMailboxTest, HistoryPostedWhileTheLoopStartsItsParkingWaitsForTheFirstTick)
-{
+TEST_F(TrafficMailboxTest, HistoryPostedWhileTheLoopStartsItsParkingWaitsForTheFirstTick) {
     airports.parkAirport = {"EDDF", 50.03, 8.57};
     airports.fileExists = true;
     std::size_t liveDuringParking = 99;
@@ -160,8 +157,7 @@ TEST_F(TrafficMailboxTest, HistoryPostedWhileTheLoopStartsItsParkingWaitsForTheF
     EXPECT_EQ(state.live.size(), 3u);
 }
 
-TEST_F(TrafficMailboxTest, HistoryPostedDuringTheResetIsDroppedAndLaterPostsDecodeAtOnce)
-{
+TEST_F(TrafficMailboxTest, HistoryPostedDuringTheResetIsDroppedAndLaterPostsDecodeAtOnce) {
     for (bool loopRan : {true, false}) {
         SCOPED_TRACE(loopRan ? "after a loop" : "without a loop");
         gf_initTraffic(state);
@@ -185,8 +181,7 @@ TEST_F(TrafficMailboxTest, HistoryPostedDuringTheResetIsDroppedAndLaterPostsDeco
     }
 }
 
-TEST_F(TrafficMailboxTest, FeedThreadPostsWhileTheLoopDecodes)
-{
+TEST_F(TrafficMailboxTest, FeedThreadPostsWhileTheLoopDecodes) {
     gf_mailboxLoopStarted(state);
     std::atomic<bool> done{false};
     std::thread feed([&] {
@@ -206,7 +201,8 @@ TEST_F(TrafficMailboxTest, FeedThreadPostsWhileTheLoopDecodes)
         lf_takeTrafficBatch(state);
     }
     // Every history record arrives (live ones may be replaced before they are taken).
-    const auto history = std::count_if(state.live.begin(), state.live.end(), [](const LiveAircraft& a) { return a.info.hexId < 900001; });
+    const auto history = std::count_if(state.live.begin(), state.live.end(),
+                                       [](const LiveAircraft& a) { return a.info.hexId < 900001; });
     EXPECT_EQ(history, 2000);
     EXPECT_TRUE(known(900001 + 10 * 199 + 9));
 }

@@ -13,8 +13,7 @@ constexpr double kBaseLon = 8.5;
 
 double northOf(double metres) { return kBaseLat + metres / 1852.0 / 60.0; }
 
-Stand standAt(std::string id, std::uint32_t number, double latitude)
-{
+Stand standAt(std::string id, std::uint32_t number, double latitude) {
     Stand stand;
     stand.idText = std::move(id);
     stand.standId = number;
@@ -24,21 +23,18 @@ Stand standAt(std::string id, std::uint32_t number, double latitude)
 }
 
 struct ParkStandsTest : TrafficFixture, ::testing::Test {
-    void setStands(std::vector<Stand> stands)
-    {
+    void setStands(std::vector<Stand> stands) {
         state.parkStands = std::move(stands);
         gf_publishParkStands(state);
     }
-    void setUserOnGround(bool onGround)
-    {
+    void setUserOnGround(bool onGround) {
         UserAircraftState user;
         user.onGround = onGround;
         state.publishedUser.store(std::make_shared<const UserAircraftState>(user));
     }
 };
 
-TEST_F(ParkStandsTest, NearestStandWithinTwentyMetres)
-{
+TEST_F(ParkStandsTest, NearestStandWithinTwentyMetres) {
     setUserOnGround(true);
     setStands({standAt("B15", 1, northOf(15.0)), standAt("A10", 2, northOf(-10.0)), standAt("C21", 3, northOf(40.0))});
     EXPECT_EQ(gf_findStandAtPosition(state, kBaseLat, kBaseLon), "A10");
@@ -47,8 +43,7 @@ TEST_F(ParkStandsTest, NearestStandWithinTwentyMetres)
     EXPECT_EQ(gf_findStandAtPosition(state, northOf(40.0), kBaseLon), "C21");
 }
 
-TEST_F(ParkStandsTest, CacheAnswersNearbyQueriesUntilTheStandsChange)
-{
+TEST_F(ParkStandsTest, CacheAnswersNearbyQueriesUntilTheStandsChange) {
     setUserOnGround(true);
     setStands({standAt("A1", 1, northOf(0.0))});
     EXPECT_EQ(gf_findStandAtPosition(state, northOf(18.0), kBaseLon), "A1");
@@ -58,8 +53,7 @@ TEST_F(ParkStandsTest, CacheAnswersNearbyQueriesUntilTheStandsChange)
     EXPECT_EQ(gf_findStandAtPosition(state, northOf(23.0), kBaseLon), std::nullopt);
 }
 
-TEST_F(ParkStandsTest, NothingWhileTheUserIsAirborneOrWithoutStands)
-{
+TEST_F(ParkStandsTest, NothingWhileTheUserIsAirborneOrWithoutStands) {
     setStands({standAt("A1", 1, kBaseLat)});
     setUserOnGround(false);
     EXPECT_EQ(gf_findStandAtPosition(state, kBaseLat, kBaseLon), std::nullopt);
@@ -69,17 +63,16 @@ TEST_F(ParkStandsTest, NothingWhileTheUserIsAirborneOrWithoutStands)
     EXPECT_EQ(gf_findStandAtPosition(state, kBaseLat, kBaseLon), std::nullopt);
 }
 
-TEST_F(ParkStandsTest, StandNames)
-{
+TEST_F(ParkStandsTest, StandNames) {
     setStands({standAt("A1", 1, kBaseLat), standAt("B2", 7, kBaseLat)});
-    const std::pair<std::int32_t, const char*> cases[] = {{0, "sid==0?"}, {-3, "sid==?"}, {1, "A1"}, {2, "sid==?"}, {3, "sid==?"}};
+    const std::pair<std::int32_t, const char*> cases[] = {
+        {0, "sid==0?"}, {-3, "sid==?"}, {1, "A1"}, {2, "sid==?"}, {3, "sid==?"}};
     for (const auto& [id, name] : cases) {
         EXPECT_EQ(gf_standName(state, id), name) << id;
     }
 }
 
-TEST_F(ParkStandsTest, ResetEmptiesEveryTableQueueAndTheMailbox)
-{
+TEST_F(ParkStandsTest, ResetEmptiesEveryTableQueueAndTheMailbox) {
     addLive(100001);
     state.statics.emplace_back(AircraftInfo{}, 1, StandPose{}, false, "");
     setStands({standAt("A1", 1, kBaseLat)});

@@ -11,8 +11,8 @@ namespace kiv::datafile {
 
 std::string encryptDataFile(std::string_view plaintext, DataFileKeyView key) {
     gf_ensureSodium();
-    const std::size_t messages = std::max<std::size_t>(1, (plaintext.size() + kEncryptedMessageBytes - 1) /
-                                                              kEncryptedMessageBytes);
+    const std::size_t messages =
+        std::max<std::size_t>(1, (plaintext.size() + kEncryptedMessageBytes - 1) / kEncryptedMessageBytes);
     std::string file(kEncryptedHeaderBytes + plaintext.size() + messages * kEncryptedOverheadBytes, '\0');
     auto* out = reinterpret_cast<unsigned char*>(file.data());
 

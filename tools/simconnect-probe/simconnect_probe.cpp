@@ -127,17 +127,23 @@ bool runScript(HSimConnect h, int frames, std::chrono::seconds timeout) {
     if (!pump(h, seen, timeout, [&] { return seen.openReply; })) {
         return false;
     }
-    const std::pair<std::uint32_t, const char*> events[] = {{201, "Sim"}, {202, "ObjectAdded"}, {203, "ObjectRemoved"},
-                                                            {205, "PositionChanged"}, {206, "FlightLoaded"}, {204, "Frame"}};
+    const std::pair<std::uint32_t, const char*> events[] = {{201, "Sim"},           {202, "ObjectAdded"},
+                                                            {203, "ObjectRemoved"}, {205, "PositionChanged"},
+                                                            {206, "FlightLoaded"},  {204, "Frame"}};
     for (const auto& [id, name] : events) {
         check("SubscribeToSystemEvent", SimConnect_SubscribeToSystemEvent(h, id, name));
     }
-    const char* poseVariables[][2] = {{"Plane Latitude", "degree"}, {"Plane Longitude", "degree"},
-                                      {"Plane Pitch degrees", "radian"}, {"Plane Bank degrees", "radian"},
-                                      {"Plane Heading degrees true", "radian"}, {"Plane Altitude", "feet"},
-                                      {"Vertical Speed", "feet per minute"}, {"Airspeed True", "knots"}};
+    const char* poseVariables[][2] = {{"Plane Latitude", "degree"},
+                                      {"Plane Longitude", "degree"},
+                                      {"Plane Pitch degrees", "radian"},
+                                      {"Plane Bank degrees", "radian"},
+                                      {"Plane Heading degrees true", "radian"},
+                                      {"Plane Altitude", "feet"},
+                                      {"Vertical Speed", "feet per minute"},
+                                      {"Airspeed True", "knots"}};
     for (const auto& variable : poseVariables) {
-        check("AddToDataDefinition", SimConnect_AddToDataDefinition(h, 402, variable[0], variable[1], 4, 0.0f, kUnused));
+        check("AddToDataDefinition",
+              SimConnect_AddToDataDefinition(h, 402, variable[0], variable[1], 4, 0.0f, kUnused));
     }
     check("AddToDataDefinition", SimConnect_AddToDataDefinition(h, 410, "SIM ON GROUND", "Bool", 2, 0.0f, kUnused));
     check("MapClientEventToSimEvent", SimConnect_MapClientEventToSimEvent(h, 215, "FREEZE_LATITUDE_LONGITUDE_SET"));

@@ -3,8 +3,8 @@
 #include <fmt/format.h>
 
 #include "platform/named_pipe_path.h"
-#include "settings/data_folder.h"
 #include "platform/xdg_user_dirs.h"
+#include "settings/data_folder.h"
 #include "simlink/simconnect/connection_settings.h"
 
 namespace kiv::simconnect {
@@ -123,8 +123,7 @@ std::filesystem::path currentFolder() {
 
 ConnectEnvironment ConnectEnvironment::standard() {
     ConnectEnvironment environment;
-    environment.configFolders = {platform::publicShareFolder(), platform::documentsFolder(),
-                                 currentFolder()};
+    environment.configFolders = {platform::publicShareFolder(), platform::documentsFolder(), currentFolder()};
     environment.registry = platform::RegistryStore(gf_dataFolder() / kRegistryFileName);
     environment.pipeFolder = platform::defaultPipeFolder();
     environment.clock = [] { return std::chrono::steady_clock::now(); };

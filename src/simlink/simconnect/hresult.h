@@ -25,8 +25,6 @@ constexpr Hresult hresultFromWin32(std::int32_t code) {
 // What a call on a failed connection returns: the stored status when it is a failure, and
 // E_FAIL when the stored status is not negative, so that no call on a dead connection can
 // look like a success.
-constexpr Hresult failedConnectionResult(Hresult storedStatus) {
-    return storedStatus < 0 ? storedStatus : kE_FAIL;
-}
+constexpr Hresult failedConnectionResult(Hresult storedStatus) { return storedStatus < 0 ? storedStatus : kE_FAIL; }
 
 } // namespace kiv::simconnect

@@ -19,8 +19,8 @@ struct PacketBuffer {
     std::vector<std::uint8_t> bytes; // grows, never shrinks: its size is the block's capacity
     std::uint32_t length = 0;
     std::uint32_t connectionId = 0;
-    std::uint32_t flag = 0;          // always 0 in this program
-    PacketBuffer* next = nullptr;    // link in a queue or in the pool's free list
+    std::uint32_t flag = 0;       // always 0 in this program
+    PacketBuffer* next = nullptr; // link in a queue or in the pool's free list
     PacketPool* pool = nullptr;
 
     std::span<const std::uint8_t> view() const { return {bytes.data(), length}; }

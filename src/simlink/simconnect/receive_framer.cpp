@@ -30,7 +30,8 @@ std::span<std::uint8_t> ReceiveFramer::freeSpace() {
     resetIfEmpty();
     if (end_ == buffer_.size()) {
         if (readPos_ > 0) {
-            std::copy(buffer_.begin() + static_cast<std::ptrdiff_t>(readPos_), buffer_.begin() + static_cast<std::ptrdiff_t>(end_), buffer_.begin());
+            std::copy(buffer_.begin() + static_cast<std::ptrdiff_t>(readPos_),
+                      buffer_.begin() + static_cast<std::ptrdiff_t>(end_), buffer_.begin());
             bufferStreamOffset_ += readPos_;
             end_ -= readPos_;
             readPos_ = 0;
@@ -39,8 +40,9 @@ std::span<std::uint8_t> ReceiveFramer::freeSpace() {
         } else {
             // next() refuses any size above the limit, so a full buffer at the limit cannot
             // hold a partial message; keep the guard so the stream can never be lost silently.
-            fail(kMessageTooLarge, fmt::format("SimConnect message from {} at offset {}: {} bytes buffered, at most {} expected",
-                                               peer_, bufferStreamOffset_, end_, kCapacityLimit));
+            fail(kMessageTooLarge,
+                 fmt::format("SimConnect message from {} at offset {}: {} bytes buffered, at most {} expected", peer_,
+                             bufferStreamOffset_, end_, kCapacityLimit));
             return {};
         }
     }
@@ -70,17 +72,22 @@ ReceiveFramer::Outcome ReceiveFramer::next(std::span<const std::uint8_t>& messag
             continue;
         }
         if (size > 0 && static_cast<std::uint32_t>(size) > maxReceiveSize_) {
-            return fail(kMessageTooLarge, fmt::format("SimConnect message from {} at offset {}: size {} found, at most {} (MaxReceiveSize) expected",
-                                                      peer_, offset, size, maxReceiveSize_));
+            return fail(
+                kMessageTooLarge,
+                fmt::format(
+                    "SimConnect message from {} at offset {}: size {} found, at most {} (MaxReceiveSize) expected",
+                    peer_, offset, size, maxReceiveSize_));
         }
         if (size < 4) {
-            return fail(kInvalidSize, fmt::format("SimConnect message from {} at offset {}: size {} found, at least 4 expected",
-                                                  peer_, offset, size));
+            return fail(kInvalidSize,
+                        fmt::format("SimConnect message from {} at offset {}: size {} found, at least 4 expected",
+                                    peer_, offset, size));
         }
         if (static_cast<std::size_t>(size) > kCapacityLimit) {
             // Dropping the message would leave the reader inside its bytes and misread all
             // that follows; the connection must fail instead.
-            return fail(kMessageTooLarge, fmt::format("SimConnect message from {} at offset {}: size {} found, at most {} (receive buffer limit) expected",
+            return fail(kMessageTooLarge, fmt::format("SimConnect message from {} at offset {}: size {} found, at most "
+                                                      "{} (receive buffer limit) expected",
                                                       peer_, offset, size, kCapacityLimit));
         }
         if (unread < static_cast<std::size_t>(size)) {

@@ -37,8 +37,7 @@ Hresult commit(Connection& connection) {
 
 // Reserve, fill, commit (or release on a failed fill). `fill` writes the payload after the
 // header and returns a result; anything but S_OK gives the reservation back.
-template <typename Fill>
-Hresult sendPacket(HSimConnect handle, PacketId id, std::size_t size, Fill&& fill) {
+template <typename Fill> Hresult sendPacket(HSimConnect handle, PacketId id, std::size_t size, Fill&& fill) {
     if (handle == nullptr || !handle->connection) {
         return kE_FAIL;
     }
@@ -174,8 +173,8 @@ Hresult SimConnect_TransmitClientEvent(HSimConnect handle, std::uint32_t objectI
     });
 }
 
-Hresult SimConnect_AddClientEventToNotificationGroup(HSimConnect handle, std::uint32_t groupId,
-                                                     std::uint32_t eventId, std::uint32_t maskable) {
+Hresult SimConnect_AddClientEventToNotificationGroup(HSimConnect handle, std::uint32_t groupId, std::uint32_t eventId,
+                                                     std::uint32_t maskable) {
     return sendPacket(handle, PacketId::addClientEventToNotificationGroup, kAddClientEventToGroupSize,
                       [&](ByteWriter& writer) {
                           writer.u32(groupId);
@@ -242,7 +241,8 @@ Hresult SimConnect_SetDataOnSimObject(HSimConnect handle, std::uint32_t defineId
         return kE_INVALIDARG;
     }
     // Sizes beyond the send buffer are refused by the reserve; clamp so the sum cannot wrap.
-    const std::size_t size = kSetDataHeaderSize + static_cast<std::size_t>(std::min<std::uint64_t>(dataSize, kSendBufferSize));
+    const std::size_t size =
+        kSetDataHeaderSize + static_cast<std::size_t>(std::min<std::uint64_t>(dataSize, kSendBufferSize));
     return sendPacket(handle, PacketId::setDataOnSimObject, size, [&](ByteWriter& writer) {
         writer.u32(defineId);
         writer.u32(objectId);

@@ -44,8 +44,8 @@ Hresult SimConnect_GetLastSentPacketID(HSimConnect handle, std::uint32_t* sendId
 Hresult SimConnect_MapClientEventToSimEvent(HSimConnect handle, std::uint32_t eventId, const char* eventName);
 Hresult SimConnect_TransmitClientEvent(HSimConnect handle, std::uint32_t objectId, std::uint32_t eventId,
                                        std::uint32_t data, std::uint32_t groupId, std::uint32_t flags);
-Hresult SimConnect_AddClientEventToNotificationGroup(HSimConnect handle, std::uint32_t groupId,
-                                                     std::uint32_t eventId, std::uint32_t maskable);
+Hresult SimConnect_AddClientEventToNotificationGroup(HSimConnect handle, std::uint32_t groupId, std::uint32_t eventId,
+                                                     std::uint32_t maskable);
 Hresult SimConnect_SetNotificationGroupPriority(HSimConnect handle, std::uint32_t groupId, std::uint32_t priority);
 Hresult SimConnect_AddToDataDefinition(HSimConnect handle, std::uint32_t defineId, const char* datumName,
                                        const char* unitsName, std::uint32_t datumType, float epsilon,

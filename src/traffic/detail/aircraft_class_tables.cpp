@@ -42,14 +42,11 @@ static_assert(std::is_sorted(kLightSingleTypes.begin(), kLightSingleTypes.end())
 static_assert(std::is_sorted(kPistonTwinTypes.begin(), kPistonTwinTypes.end()));
 static_assert(std::is_sorted(kRegionalTypes.begin(), kRegionalTypes.end()));
 
-template <std::size_t N>
-bool contains(const std::array<std::string_view, N>& sorted, std::string_view code)
-{
+template <std::size_t N> bool contains(const std::array<std::string_view, N>& sorted, std::string_view code) {
     return std::binary_search(sorted.begin(), sorted.end(), code);
 }
 
-const std::unordered_map<std::uint32_t, ClassRow>& classTable()
-{
+const std::unordered_map<std::uint32_t, ClassRow>& classTable() {
     // Columns: CG height ft, angle 1 deg, angle 2 deg, rate deg, values 1-4, live factor, live rate.
     static const std::unordered_map<std::uint32_t, ClassRow> table = {
         {0, {3.0, -9.0, -15.0, 0.15, 250, 250, 100, 150, 0.5, 4.0}},
@@ -65,10 +62,7 @@ const std::unordered_map<std::uint32_t, ClassRow>& classTable()
 
 } // namespace
 
-const ClassRow& classRow(SizeClass sizeClass)
-{
-    return classTable().at(static_cast<std::uint32_t>(sizeClass));
-}
+const ClassRow& classRow(SizeClass sizeClass) { return classTable().at(static_cast<std::uint32_t>(sizeClass)); }
 
 bool isLightSingleType(std::string_view code) { return contains(kLightSingleTypes, code); }
 bool isPistonTwinType(std::string_view code) { return contains(kPistonTwinTypes, code); }

@@ -7,8 +7,7 @@
 namespace kiv::detail {
 
 // ((Δlat × 60)² + (Δlon × cos(refLat) × 60)²) in NM², with the longitude scale of refLat.
-inline double flatDistanceSquaredNm(double lat1, double lon1, double lat2, double lon2, double cosRefLat) noexcept
-{
+inline double flatDistanceSquaredNm(double lat1, double lon1, double lat2, double lon2, double cosRefLat) noexcept {
     const double dLat = (lat1 - lat2) * 60.0;
     const double dLon = (lon1 - lon2) * cosRefLat * 60.0;
     return dLat * dLat + dLon * dLon;

@@ -2,8 +2,6 @@
 // kill, that "parameters.xml" is whole: it parses, holds every key once, the settings the
 // process did not touch are as they were, and each stored setting holds the value of its
 // last completed store or of the one in flight, never less than before (nothing lost).
-#include <gtest/gtest.h>
-
 #include <array>
 #include <chrono>
 #include <map>
@@ -12,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include <gtest/gtest.h>
 #include <pugixml.hpp>
 
 #include "platform/child_process.h"
@@ -58,8 +57,8 @@ std::int64_t roundOf(const std::string& text) {
     for (std::size_t i = 1; i < rounds.size(); ++i) {
         const std::int64_t step = rounds[i - 1] - rounds[i];
         if (step < 0 || step > 1 || rounds[0] - rounds[i] > 1) {
-            return ::testing::AssertionFailure() << "rounds " << rounds[0] << "," << rounds[1] << "," << rounds[2]
-                                                 << "," << rounds[3];
+            return ::testing::AssertionFailure()
+                   << "rounds " << rounds[0] << "," << rounds[1] << "," << rounds[2] << "," << rounds[3];
         }
     }
     return ::testing::AssertionSuccess();
@@ -81,8 +80,7 @@ TEST(CrashConsistency, KilledStoresLeaveAWholeFileWithOldOrNewValues) {
     int killsDuringSave = 0;
     for (int kill = 0; kill < kKills; ++kill) {
         {
-            platform::ChildProcess child(KIV_STORE_LOOP_PROGRAM, {},
-                                         {{"VELT_P3D_DATA_DIR", folder.path().string()}});
+            platform::ChildProcess child(KIV_STORE_LOOP_PROGRAM, {}, {{"VELT_P3D_DATA_DIR", folder.path().string()}});
             // Most kills hit the store loop; every fourth may also hit the start-up load.
             if (kill % 4 == 0) {
                 std::this_thread::sleep_for(std::chrono::microseconds(duringStartMicros(random)));

@@ -1,7 +1,7 @@
-#include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "test_peer.h"
 
@@ -69,12 +69,19 @@ TEST(ConnectChain, ChainVariantsWithNothingListening) {
         std::vector<Step> steps;
     };
     const Case cases[] = {
-        {"no registry ports: IPv6 is skipped, IPv4 has no port", "", false,
+        {"no registry ports: IPv6 is skipped, IPv4 has no port",
+         "",
+         false,
          {{Kind::pipe, kDefaultPipe, false}, {Kind::ipv4, "127.0.0.1:", false}, {Kind::pipe, kDefaultPipe, false}}},
-        {"a named pipe from Port", "[SimConnect]\nPort=Other Pipe\n", false,
-         {{Kind::pipe, "\\\\.\\pipe\\Other Pipe", false}, {Kind::ipv4, "127.0.0.1:", false},
+        {"a named pipe from Port",
+         "[SimConnect]\nPort=Other Pipe\n",
+         false,
+         {{Kind::pipe, "\\\\.\\pipe\\Other Pipe", false},
+          {Kind::ipv4, "127.0.0.1:", false},
           {Kind::pipe, kDefaultPipe, false}}},
-        {"a remote pipe server ends the chain", "[SimConnect]\nAddress=simhost\n", false,
+        {"a remote pipe server ends the chain",
+         "[SimConnect]\nAddress=simhost\n",
+         false,
          {{Kind::pipe, "\\\\simhost\\pipe\\", false}}},
         {"unknown protocol tries nothing", "[SimConnect]\nProtocol=Token ring\n", false, {}},
     };
@@ -125,7 +132,8 @@ TEST(ConnectChain, ConnectsWhereTheSimulatorListens) {
         ASSERT_EQ(env.attempts.size(), c.expectedStep + 1) << c.name;
         EXPECT_EQ(env.attempts.back().kind, c.expectedKind) << c.name;
         EXPECT_TRUE(env.attempts.back().succeeded) << c.name;
-        EXPECT_EQ(outcome.connection->kind(), c.expectedKind == Kind::pipe ? TransportKind::pipe : TransportKind::socket)
+        EXPECT_EQ(outcome.connection->kind(),
+                  c.expectedKind == Kind::pipe ? TransportKind::pipe : TransportKind::socket)
             << c.name;
     }
 }

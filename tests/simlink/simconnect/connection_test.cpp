@@ -1,7 +1,7 @@
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "test_peer.h"
 
@@ -227,7 +227,8 @@ TEST(Connection, OpenFailures) {
     platform::SocketError error;
     auto listener = platform::StreamListener::listenLocal(env.defaultPipePath(), error);
     ASSERT_TRUE(listener) << error.text;
-    EXPECT_EQ(SimConnect_Open(&handle, std::string(256, 'n').c_str(), 0, 0, 0, 0, env.environment()), kInsufficientBuffer);
+    EXPECT_EQ(SimConnect_Open(&handle, std::string(256, 'n').c_str(), 0, 0, 0, 0, env.environment()),
+              kInsufficientBuffer);
     EXPECT_EQ(handle, nullptr);
     EXPECT_EQ(SimConnect_Open(&handle, std::string(255, 'n').c_str(), 0, 0, 0, 0, env.environment()), kS_OK);
     ASSERT_NE(handle, nullptr);

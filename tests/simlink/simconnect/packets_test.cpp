@@ -1,9 +1,9 @@
-#include <gtest/gtest.h>
-
 #include <array>
 #include <bit>
 #include <functional>
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "test_peer.h"
 
@@ -52,12 +52,8 @@ private:
 
 TEST(Packets, OpenIsByteExact) {
     PipeSession session;
-    const Bytes expected = Expected(296, 0x01, 1)
-                               .text(16, "VELT_P3D")
-                               .raw(276, {0x00, 'D', '3', 'P'})
-                               .u32(280, 5)
-                               .u32(284, 3)
-                               .bytes();
+    const Bytes expected =
+        Expected(296, 0x01, 1).text(16, "VELT_P3D").raw(276, {0x00, 'D', '3', 'P'}).u32(280, 5).u32(284, 3).bytes();
     EXPECT_EQ(session.openPacket, expected);
 }
 
@@ -86,7 +82,8 @@ TEST(Packets, EveryCallSendsItsPacketByteExact) {
          [](std::uint32_t id) {
              return Expected(36, 0x05, id).u32(16, 1001).u32(20, 215).u32(24, 1).u32(28, 301).u32(32, 0).bytes();
          }},
-        {"AddClientEventToNotificationGroup", [&] { return SimConnect_AddClientEventToNotificationGroup(h, 301, 208, 1); },
+        {"AddClientEventToNotificationGroup",
+         [&] { return SimConnect_AddClientEventToNotificationGroup(h, 301, 208, 1); },
          [](std::uint32_t id) { return Expected(28, 0x07, id).u32(16, 301).u32(20, 208).u32(24, 1).bytes(); }},
         {"SetNotificationGroupPriority", [&] { return SimConnect_SetNotificationGroupPriority(h, 301, 1); },
          [](std::uint32_t id) { return Expected(24, 0x09, id).u32(16, 301).u32(20, 1).bytes(); }},
@@ -121,19 +118,40 @@ TEST(Packets, EveryCallSendsItsPacketByteExact) {
                  .bytes();
          }},
         {"RequestDataOnSimObjectType", [&] { return SimConnect_RequestDataOnSimObjectType(h, 101, 405, 20000, 2); },
-         [](std::uint32_t id) { return Expected(32, 0x0F, id).u32(16, 101).u32(20, 405).u32(24, 20000).u32(28, 2).bytes(); }},
+         [](std::uint32_t id) {
+             return Expected(32, 0x0F, id).u32(16, 101).u32(20, 405).u32(24, 20000).u32(28, 2).bytes();
+         }},
         {"SetDataOnSimObject pose", [&] { return SimConnect_SetDataOnSimObject(h, 402, 1001, 0, 1, 64, pose.data()); },
          [&](std::uint32_t id) {
-             return Expected(100, 0x10, id).u32(16, 402).u32(20, 1001).u32(24, 0).u32(28, 1).u32(32, 64).raw(36, poseBytes).bytes();
+             return Expected(100, 0x10, id)
+                 .u32(16, 402)
+                 .u32(20, 1001)
+                 .u32(24, 0)
+                 .u32(28, 1)
+                 .u32(32, 64)
+                 .raw(36, poseBytes)
+                 .bytes();
          }},
         {"SetDataOnSimObject count 0 is sent as 1",
          [&] { return SimConnect_SetDataOnSimObject(h, 402, 1002, 0, 0, 64, pose.data()); },
          [&](std::uint32_t id) {
-             return Expected(100, 0x10, id).u32(16, 402).u32(20, 1002).u32(28, 1).u32(32, 64).raw(36, poseBytes).bytes();
+             return Expected(100, 0x10, id)
+                 .u32(16, 402)
+                 .u32(20, 1002)
+                 .u32(28, 1)
+                 .u32(32, 64)
+                 .raw(36, poseBytes)
+                 .bytes();
          }},
         {"SetDataOnSimObject two units", [&] { return SimConnect_SetDataOnSimObject(h, 401, 7, 0, 2, 8, pose.data()); },
          [&](std::uint32_t id) {
-             return Expected(52, 0x10, id).u32(16, 401).u32(20, 7).u32(28, 2).u32(32, 8).raw(36, Bytes(poseBytes.begin(), poseBytes.begin() + 16)).bytes();
+             return Expected(52, 0x10, id)
+                 .u32(16, 401)
+                 .u32(20, 7)
+                 .u32(28, 2)
+                 .u32(32, 8)
+                 .raw(36, Bytes(poseBytes.begin(), poseBytes.begin() + 16))
+                 .bytes();
          }},
         {"SubscribeToSystemEvent", [&] { return SimConnect_SubscribeToSystemEvent(h, 204, "Frame"); },
          [](std::uint32_t id) { return Expected(276, 0x17, id).u32(16, 204).text(20, "Frame").bytes(); }},
@@ -158,7 +176,8 @@ TEST(Packets, EveryCallSendsItsPacketByteExact) {
          [](std::uint32_t id) { return Expected(24, 0x2B, id).u32(16, 1001).u32(20, 104).bytes(); }},
         {"AIRemoveObject", [&] { return SimConnect_AIRemoveObject(h, 1001, 105); },
          [](std::uint32_t id) { return Expected(24, 0x2C, id).u32(16, 1001).u32(20, 105).bytes(); }},
-        {"AISetAircraftFlightPlan", [&] { return SimConnect_AISetAircraftFlightPlan(h, 1001, "orig_dest/ABC123", 110); },
+        {"AISetAircraftFlightPlan",
+         [&] { return SimConnect_AISetAircraftFlightPlan(h, 1001, "orig_dest/ABC123", 110); },
          [](std::uint32_t id) {
              return Expected(284, 0x2D, id).u32(16, 1001).text(20, "orig_dest/ABC123").u32(280, 110).bytes();
          }},
@@ -188,12 +207,18 @@ TEST(Packets, TextLimitsOfEveryStringField) {
     };
     const Row rows[] = {
         {"event name", 255, [&](const std::string& t) { return SimConnect_MapClientEventToSimEvent(h, 1, t.c_str()); }},
-        {"system event name", 255, [&](const std::string& t) { return SimConnect_SubscribeToSystemEvent(h, 1, t.c_str()); }},
-        {"datum name", 255, [&](const std::string& t) { return SimConnect_AddToDataDefinition(h, 1, t.c_str(), "feet", 4, 0, 0); }},
-        {"units name", 255, [&](const std::string& t) { return SimConnect_AddToDataDefinition(h, 1, "X", t.c_str(), 4, 0, 0); }},
-        {"container title", 255, [&](const std::string& t) { return SimConnect_AICreateNonATCAircraft(h, t.c_str(), "N1", init, 1); }},
-        {"tail number", 11, [&](const std::string& t) { return SimConnect_AICreateNonATCAircraft(h, "A", t.c_str(), init, 1); }},
-        {"flight-plan path", 259, [&](const std::string& t) { return SimConnect_AISetAircraftFlightPlan(h, 1, t.c_str(), 1); }},
+        {"system event name", 255,
+         [&](const std::string& t) { return SimConnect_SubscribeToSystemEvent(h, 1, t.c_str()); }},
+        {"datum name", 255,
+         [&](const std::string& t) { return SimConnect_AddToDataDefinition(h, 1, t.c_str(), "feet", 4, 0, 0); }},
+        {"units name", 255,
+         [&](const std::string& t) { return SimConnect_AddToDataDefinition(h, 1, "X", t.c_str(), 4, 0, 0); }},
+        {"container title", 255,
+         [&](const std::string& t) { return SimConnect_AICreateNonATCAircraft(h, t.c_str(), "N1", init, 1); }},
+        {"tail number", 11,
+         [&](const std::string& t) { return SimConnect_AICreateNonATCAircraft(h, "A", t.c_str(), init, 1); }},
+        {"flight-plan path", 259,
+         [&](const std::string& t) { return SimConnect_AISetAircraftFlightPlan(h, 1, t.c_str(), 1); }},
     };
     std::uint32_t sendId = 1;
     for (const auto& row : rows) {

@@ -1,11 +1,11 @@
-#include "simlink/simconnect/receive_framer.h"
-
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
+
+#include "simlink/simconnect/receive_framer.h"
 
 namespace kiv::simconnect {
 namespace {
@@ -94,7 +94,9 @@ TEST(ReceiveFramer, CutsTheStreamIntoMessages) {
         {"zero padding between messages is skipped", joined({a, zeros4, b, zeros8, c}), 4096, {a, b, c}},
         {"padding in whole words split across reads", joined({a, zeros4, zeros4, c}), 2, {a, c}},
         {"padding before a 256-byte message", joined({a, zeros4, m256, c}), 4096, {a, m256, c}},
-        {"padding before sizes with a zero low byte, split across reads", joined({zeros8, m256, zeros4, m512, a}), 3,
+        {"padding before sizes with a zero low byte, split across reads",
+         joined({zeros8, m256, zeros4, m512, a}),
+         3,
          {m256, m512, a}},
         {"trailing padding leaves nothing", joined({a, zeros7}), 4096, {a}},
         {"a message shorter than a header is still framed", message(4, 0), 4096, {message(4, 0)}},

@@ -1,10 +1,9 @@
-#include "simlink/simconnect/send_buffer.h"
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "foundation/byte_reader.h"
+#include "simlink/simconnect/send_buffer.h"
 
 namespace kiv::simconnect {
 namespace {

@@ -1,13 +1,12 @@
 // End to end: the client against the separately written simulator stand-in
 // (tools/simconnect-standin), started per test on free ports and a temp pipe path.
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <functional>
 #include <string>
 #include <system_error>
 #include <vector>
 
+#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "foundation/byte_reader.h"
@@ -26,7 +25,7 @@ class StandIn {
 public:
     explicit StandIn(std::vector<std::string> options, const std::filesystem::path& pipePath) {
         std::vector<std::string> arguments = {KIV_SIMCONNECT_STANDIN, "--pipe", pipePath.string(), "--tcp6-port", "0",
-                                              "--frame-hz", "100"};
+                                              "--frame-hz",           "100"};
         arguments.insert(arguments.end(), options.begin(), options.end());
         try {
             process_.emplace(KIV_PYTHON3, arguments);
@@ -43,7 +42,8 @@ public:
     json next(const std::function<bool(const json&)>& wanted) {
         const auto deadline = std::chrono::steady_clock::now() + 10s;
         while (process_ && std::chrono::steady_clock::now() < deadline) {
-            const auto line = process_->readLine(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()));
+            const auto line = process_->readLine(
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()));
             if (!line) {
                 break;
             }
@@ -86,7 +86,8 @@ void collect(const std::uint8_t* message, std::uint32_t size, void* context) {
 }
 
 // Dispatches until a message with `id` arrives (its index), or the connection fails.
-std::optional<std::size_t> waitFor(HSimConnect handle, Received& received, std::uint32_t id, Hresult* failure = nullptr) {
+std::optional<std::size_t> waitFor(HSimConnect handle, Received& received, std::uint32_t id,
+                                   Hresult* failure = nullptr) {
     const auto deadline = std::chrono::steady_clock::now() + 10s;
     std::size_t checked = 0;
     while (std::chrono::steady_clock::now() < deadline) {
@@ -180,15 +181,29 @@ TEST(StandInEndToEnd, EveryCallIsRecordedWithItsFieldsAndAnswered) {
         {"SubscribeToSystemEvent", {{"event_id", 201}, {"event_name", "Sim"}, {"send_id", 2}}},
         {"SubscribeToSystemEvent", {{"event_id", 203}, {"event_name", "ObjectRemoved"}}},
         {"SubscribeToSystemEvent", {{"event_id", 204}, {"event_name", "Frame"}}},
-        {"AddToDataDefinition", {{"define_id", 402}, {"datum_name", "Plane Latitude"}, {"units", "degree"}, {"datum_type", 4}, {"datum_id", kUnused}}},
+        {"AddToDataDefinition",
+         {{"define_id", 402},
+          {"datum_name", "Plane Latitude"},
+          {"units", "degree"},
+          {"datum_type", 4},
+          {"datum_id", kUnused}}},
         {"AddToDataDefinition", {{"define_id", 402}, {"datum_name", "Plane Longitude"}}},
-        {"AddToDataDefinition", {{"define_id", 410}, {"datum_name", "SIM ON GROUND"}, {"units", "Bool"}, {"datum_type", 2}}},
+        {"AddToDataDefinition",
+         {{"define_id", 410}, {"datum_name", "SIM ON GROUND"}, {"units", "Bool"}, {"datum_type", 2}}},
         {"MapClientEventToSimEvent", {{"event_id", 215}, {"event_name", "FREEZE_LATITUDE_LONGITUDE_SET"}}},
         {"AddClientEventToNotificationGroup", {{"group_id", 301}, {"event_id", 215}, {"maskable", 1}}},
         {"SetNotificationGroupPriority", {{"group_id", 301}, {"priority", 1}}},
         {"RequestDataOnSimObject", {{"request_id", 108}, {"define_id", 410}, {"object_id", 0}, {"period", 1}}},
-        {"AICreateNonATCAircraft", {{"title", "Airbus A320 Swiss"}, {"tail_number", "HB-JLT"}, {"latitude", 47.46}, {"longitude", 8.55},
-                                    {"altitude", 1416.0}, {"heading", 90.0}, {"on_ground", 1}, {"request_id", 1001}, {"send_id", 12}}},
+        {"AICreateNonATCAircraft",
+         {{"title", "Airbus A320 Swiss"},
+          {"tail_number", "HB-JLT"},
+          {"latitude", 47.46},
+          {"longitude", 8.55},
+          {"altitude", 1416.0},
+          {"heading", 90.0},
+          {"on_ground", 1},
+          {"request_id", 1001},
+          {"send_id", 12}}},
     };
     for (const auto& e : expected) {
         const json record = standIn.nextPacket(e.packet);
@@ -213,9 +228,12 @@ TEST(StandInEndToEnd, EveryCallIsRecordedWithItsFieldsAndAnswered) {
     ASSERT_EQ(SimConnect_AIRemoveObject(h, objectId, 105), kS_OK);
     const Expect more[] = {
         {"AIReleaseControl", {{"object_id", objectId}, {"request_id", 104}}},
-        {"TransmitClientEvent", {{"object_id", objectId}, {"event_id", 215}, {"data", 1}, {"group_id", 301}, {"flags", 0}}},
-        {"SetDataOnSimObject", {{"define_id", 402}, {"object_id", objectId}, {"count", 1}, {"unit_size", 16}, {"values", {47.47, 8.56}}}},
-        {"RequestDataOnSimObjectType", {{"request_id", 101}, {"define_id", 402}, {"radius_m", 20000}, {"object_type", 2}}},
+        {"TransmitClientEvent",
+         {{"object_id", objectId}, {"event_id", 215}, {"data", 1}, {"group_id", 301}, {"flags", 0}}},
+        {"SetDataOnSimObject",
+         {{"define_id", 402}, {"object_id", objectId}, {"count", 1}, {"unit_size", 16}, {"values", {47.47, 8.56}}}},
+        {"RequestDataOnSimObjectType",
+         {{"request_id", 101}, {"define_id", 402}, {"radius_m", 20000}, {"object_type", 2}}},
         {"AISetAircraftFlightPlan", {{"object_id", objectId}, {"path", "orig_dest/HBJLT"}, {"request_id", 110}}},
         {"AIRemoveObject", {{"object_id", objectId}, {"request_id", 105}}},
     };

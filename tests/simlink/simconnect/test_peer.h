@@ -2,8 +2,6 @@
 // on loopback TCP), accepts the client's connection and reads and writes raw bytes.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -13,6 +11,7 @@
 #include <vector>
 
 #include <fmt/format.h>
+#include <gtest/gtest.h>
 
 #include "foundation/byte_reader.h"
 #include "platform/named_pipe_path.h"
