@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything with AddressSanitizer and
-# UndefinedBehaviorSanitizer, and runs every test.
+# Installs what is missing, runs the threaded suites under ThreadSanitizer, then builds
+# everything with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -8,6 +8,9 @@ bash scripts/install-deps.sh
 
 build_dir=${KIV_BUILD_DIR:-build/asan}
 jobs=$(nproc)
+
+# ThreadSanitizer first, in its own build folder: the suites whose code runs threads.
+bash scripts/tsan.sh
 
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIV_SANITIZE=ON
 cmake --build "$build_dir" -j "$jobs"
