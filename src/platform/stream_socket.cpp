@@ -1,6 +1,9 @@
 #include "platform/stream_socket.h"
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <string>
 #include <system_error>
@@ -14,6 +17,7 @@
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -146,6 +150,25 @@ IoResult StreamSocket::send(std::span<const std::uint8_t> bytes) {
         return {IoStatus::done, 0, 0};
     }
     return resultOf(::send(handle_, bytes.data(), bytes.size(), MSG_NOSIGNAL));
+}
+
+IoResult StreamSocket::sendGathered(std::span<const std::span<const std::uint8_t>> blocks) {
+    static_assert(kMaxGatheredBlocks <= IOV_MAX);
+    std::array<iovec, kMaxGatheredBlocks> vectors;
+    std::size_t count = 0;
+    for (const auto block : blocks.first(std::min(blocks.size(), kMaxGatheredBlocks))) {
+        if (!block.empty()) {
+            // iovec has no const pointer; sendmsg only reads from it.
+            vectors[count++] = {const_cast<std::uint8_t*>(block.data()), block.size()};
+        }
+    }
+    if (count == 0) {
+        return {IoStatus::done, 0, 0};
+    }
+    msghdr message{};
+    message.msg_iov = vectors.data();
+    message.msg_iovlen = count;
+    return resultOf(::sendmsg(handle_, &message, MSG_NOSIGNAL));
 }
 
 IoResult StreamSocket::receive(std::span<std::uint8_t> bytes) {

@@ -26,6 +26,9 @@ struct SocketError {
 
 enum class IoStatus { done, wouldBlock, closed, failed };
 
+// The most blocks one gathered send takes (well under any system's limit on I/O vectors).
+inline constexpr std::size_t kMaxGatheredBlocks = 64;
+
 struct IoResult {
     IoStatus status = IoStatus::failed;
     std::size_t bytes = 0;
@@ -52,6 +55,9 @@ public:
 
     // One send or receive call; never raises SIGPIPE. A receive of 0 bytes is `closed`.
     IoResult send(std::span<const std::uint8_t> bytes);
+    // One send of several blocks in order (at most kMaxGatheredBlocks; the rest wait for the
+    // caller's next call). Like any send it may stop anywhere, even inside a block.
+    IoResult sendGathered(std::span<const std::span<const std::uint8_t>> blocks);
     IoResult receive(std::span<std::uint8_t> bytes);
     // Blocking helpers for tools and tests: false on time-out, closure or error.
     bool sendAll(std::span<const std::uint8_t> bytes);
