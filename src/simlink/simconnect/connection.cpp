@@ -4,6 +4,7 @@
 
 #include "foundation/byte_reader.h"
 #include "foundation/log.h"
+#include "platform/thread_name.h"
 #include "simlink/simconnect/packet_layout.h"
 
 namespace kiv::simconnect {
@@ -109,15 +110,16 @@ void Connection::close(std::chrono::milliseconds drain) {
         ioThread_.join();
     }
     socket_.close();
-    writing_.reset();
+    writing_.clear();
     std::scoped_lock lock(sendQueueMutex_, receiveQueueMutex_);
     sendQueue_.clear();
     receiveQueue_.clear();
 }
 
 void Connection::ioLoop() {
+    platform::setCurrentThreadName("simconnect-io");
     while (!stopping_.load() && !failed_.load()) {
-        bool wantWrite = static_cast<bool>(writing_);
+        bool wantWrite = !writing_.empty();
         if (!wantWrite) {
             std::lock_guard lock(sendQueueMutex_);
             wantWrite = !sendQueue_.empty();
@@ -180,10 +182,8 @@ void Connection::deliver(std::span<const std::uint8_t> message) {
     receiveQueue_.push(std::move(packet));
 }
 
-void Connection::packetWritten() {
-    writing_.reset();
-    writeOffset_ = 0;
-    if (packetsInFlight_.fetch_sub(1) == 1) {
+void Connection::packetsWritten(std::size_t count) {
+    if (count > 0 && packetsInFlight_.fetch_sub(count) == count) {
         std::lock_guard lock(sendQueueMutex_);
         drained_.notify_all();
     }
@@ -191,15 +191,16 @@ void Connection::packetWritten() {
 
 bool Connection::writeSome() {
     for (;;) {
-        if (!writing_) {
+        {
             std::lock_guard lock(sendQueueMutex_);
-            writing_ = sendQueue_.pop();
-            writeOffset_ = 0;
+            writing_.refill(sendQueue_);
         }
-        if (!writing_) {
+        if (writing_.empty()) {
             return true;
         }
-        const auto result = socket_.send(writing_->view().subspan(writeOffset_));
+        // One system call for the whole batch: at a frame's burst of small pose packets the
+        // call, not the copy, is what costs.
+        const auto result = socket_.sendGathered(writing_.unwritten());
         if (result.status == platform::IoStatus::wouldBlock) {
             return true;
         }
@@ -208,10 +209,7 @@ bool Connection::writeSome() {
                  fmt::format("SimConnect: send to {} failed, error {}", peer_, result.errorCode));
             return false;
         }
-        writeOffset_ += result.bytes;
-        if (writeOffset_ == writing_->length) {
-            packetWritten();
-        }
+        packetsWritten(writing_.advance(result.bytes));
     }
 }
 

@@ -1,6 +1,6 @@
 // One SimConnect connection: the socket (TCP, or the Unix-domain socket that stands for
-// the named pipe), an I/O thread of its own that writes queued packets one at a time and
-// cuts what it reads into messages, the receive queue, the send buffer and the failure
+// the named pipe), an I/O thread of its own that writes queued packets in order, one
+// gathered write at a time, and cuts what it reads into messages, the receive queue, the send buffer and the failure
 // record. Created by the connector, destroyed by SimConnect_Close. The send buffer is used
 // under the process-wide send lock; everything else is safe from any thread.
 #pragma once
@@ -19,6 +19,7 @@
 #include "simlink/simconnect/hresult.h"
 #include "simlink/simconnect/packet_buffer.h"
 #include "simlink/simconnect/receive_framer.h"
+#include "simlink/simconnect/send_batch.h"
 #include "simlink/simconnect/send_buffer.h"
 
 namespace kiv::simconnect {
@@ -80,7 +81,7 @@ private:
     bool readSome();
     bool writeSome();
     void deliver(std::span<const std::uint8_t> message);
-    void packetWritten();
+    void packetsWritten(std::size_t count);
 
     PacketPool pool_; // first member: outlives every queue and handle of this connection
     const std::uint32_t id_;
@@ -95,8 +96,7 @@ private:
 
     std::mutex sendQueueMutex_;
     PacketQueue sendQueue_;
-    PacketHandle writing_; // I/O thread only
-    std::size_t writeOffset_ = 0;
+    SendBatch writing_; // I/O thread only
     std::atomic<std::size_t> packetsInFlight_{0};
     std::condition_variable drained_;
 

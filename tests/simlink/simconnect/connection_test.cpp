@@ -1,8 +1,10 @@
+#include <algorithm>
 #include <chrono>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "platform/thread_name.h"
 #include "test_peer.h"
 
 namespace kiv::simconnect {
@@ -189,6 +191,81 @@ TEST(Connection, PacketsQueuedBeforeCloseStillLeave) {
         ASSERT_EQ(packet.size(), 24u);
         EXPECT_EQ(packet[16], object);
     }
+}
+
+// Packets of uneven lengths, each carrying its index, so that any byte lost, repeated or
+// moved shows in the packet that holds it.
+Bytes numberedPacket(std::uint32_t index) {
+    const auto length = static_cast<std::uint32_t>(16 + (index * 37) % 4001);
+    Bytes packet(length);
+    for (std::size_t at = 0; at < packet.size(); ++at) {
+        packet[at] = static_cast<std::uint8_t>(index + at);
+    }
+    for (int i = 0; i < 4; ++i) {
+        packet[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(length >> (8 * i));
+        packet[static_cast<std::size_t>(4 + i)] = static_cast<std::uint8_t>(index >> (8 * i));
+    }
+    return packet;
+}
+
+// Far more than the socket holds while the peer is not reading, in packets big enough that
+// one batch is more than a send takes: the writes stop short inside packets and between
+// them, and each must go on exactly where the last one ended.
+template <typename Session> void expectBacklogArrivesWholeAndInOrder() {
+    Session session;
+    ASSERT_NE(session.handle, nullptr);
+    constexpr std::uint32_t kPackets = 4000; // some 8 MB
+    for (std::uint32_t index = 0; index < kPackets; ++index) {
+        ASSERT_TRUE(session.handle->connection->send(numberedPacket(index)));
+    }
+    for (std::uint32_t index = 0; index < kPackets; ++index) {
+        const Bytes packet = testing::readPacket(session.peer);
+        ASSERT_EQ(packet, numberedPacket(index)) << "packet " << index;
+    }
+    EXPECT_FALSE(session.handle->connection->hasFailed());
+}
+
+TEST(Connection, BacklogLargerThanTheSocketArrivesWholeAndInOrder) {
+    expectBacklogArrivesWholeAndInOrder<PipeSession>();
+    expectBacklogArrivesWholeAndInOrder<TcpSession>();
+}
+
+TEST(Connection, PeerGoingAwayInTheMiddleOfABacklogFailsTheConnectionOnce) {
+    PipeSession session;
+    ASSERT_NE(session.handle, nullptr);
+    for (std::uint32_t index = 0; index < 4000; ++index) {
+        ASSERT_TRUE(session.handle->connection->send(numberedPacket(index)));
+    }
+    for (std::uint32_t index = 0; index < 100; ++index) {
+        ASSERT_EQ(testing::readPacket(session.peer), numberedPacket(index));
+    }
+    session.peer.close();
+    Collected collected;
+    const Hresult result = dispatchUntilFailed(session.handle, collected);
+    EXPECT_NE(result, kS_OK);
+    const auto failure = session.handle->connection->failure();
+    EXPECT_EQ(failure.code, kFailureIo);
+    EXPECT_FALSE(session.handle->connection->send(numberedPacket(0))) << "nothing is queued on a failed connection";
+    EXPECT_EQ(SimConnect_AIRemoveObject(session.handle, 1, 105), result);
+    const auto later = session.handle->connection->failure();
+    EXPECT_EQ(later.text, failure.text) << "the first failure stays the one recorded";
+    EXPECT_EQ(later.status, failure.status);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(SimConnect_Close(session.handle), kS_OK);
+    session.handle = nullptr;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s) << "close waited for packets that can never leave";
+}
+
+TEST(Connection, IoThreadCarriesItsName) {
+    const auto ioThreads = [] {
+        const auto names = platform::threadNamesOfProcess();
+        return std::count(names.begin(), names.end(), "simconnect-io");
+    };
+    const auto before = ioThreads();
+    PipeSession session;
+    ASSERT_NE(session.handle, nullptr);
+    // The OPEN packet has left, so the I/O thread has run and named itself.
+    EXPECT_EQ(ioThreads(), before + 1);
 }
 
 TEST(Connection, CallsWithoutAUsableHandleOrCallback) {
