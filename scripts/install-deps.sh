@@ -7,7 +7,7 @@ packages=(
   build-essential g++ cmake ninja-build ccache pkg-config git python3
   libgtest-dev libgmock-dev libbenchmark-dev
   libfmt-dev libsodium-dev libcurl4-openssl-dev libpugixml-dev nlohmann-json3-dev
-  libmsgsl-dev libzip-dev libfltk1.3-dev xvfb xauth
+  libmsgsl-dev libzip-dev libfltk1.3-dev fluid xvfb xauth
 )
 
 missing=()
