@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
 build_dir=${KIV_BUILD_DIR:-build/asan}
-jobs=$(nproc)
+jobs=${KIV_JOBS:-$(nproc)}
 
 # ThreadSanitizer first, in its own build folder: the suites whose code runs threads.
 bash scripts/tsan.sh
