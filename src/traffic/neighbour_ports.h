@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -38,6 +39,31 @@ public:
     virtual void withPublishedPoses(const std::function<void(PublishedPoseMap&)>& change) = 0;
     // Empties the tick's and the published poses and bumps the pose generation.
     virtual void dropAllPoseStreams() = 0;
+
+    virtual void gf_engineAutoStart(std::uint32_t objectId) = 0;
+    virtual void gf_setBeaconLights(std::uint32_t objectId, std::uint32_t value) = 0;
+    virtual void gf_setCabinLights(std::uint32_t objectId, std::uint32_t value) = 0;
+    virtual void gf_setReverseThrust(std::uint32_t objectId, std::uint8_t active, std::uint8_t reverse) = 0;
+    // One-shot readbacks, answered as SimEvent kinds 4 and 5.
+    virtual void gf_requestStaticCgAndPitch(std::uint32_t objectId) = 0;
+    virtual void gf_requestInitialPose(std::uint32_t objectId) = 0;
+    virtual void queueFlightPlan(const FlightPlanCommand& command) = 0;
+    virtual void queueAtcId(const AtcIdCommand& command) = 0;
+    // A static object handed to a live aircraft: its position readbacks count from now on.
+    virtual void queuePromotedObject(std::uint32_t objectId) = 0;
+    // Swaps the events posted since the last drain into `events` (emptied first); the vector
+    // handed back keeps its capacity, so steady posting allocates nothing.
+    virtual void drainSimEvents(std::vector<SimEvent>& events) = 0;
+    virtual UserAircraftIdentity userAircraftIdentity() const = 0;
+
+    // AI flight-plan files, one per object, in a folder under the data folder.
+    virtual std::optional<std::filesystem::path> gf_flightPlanFolder() const = 0;
+    virtual bool gf_ensureFlightPlanFolder(const std::filesystem::path& folder) = 0;
+    virtual std::string gf_flightPlanFileName(std::uint32_t objectId) const = 0;
+    // False (logged) when the file cannot be written.
+    virtual bool gf_writeFlightPlan(const std::filesystem::path& path, const Route& route, SizeClass sizeClass) = 0;
+    // Deletes the object's file; a missing file is no error, other failures are logged.
+    virtual void gf_removeFlightPlan(std::uint32_t objectId) = 0;
 };
 
 struct ContinuityInput {

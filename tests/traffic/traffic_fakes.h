@@ -47,6 +47,51 @@ public:
         poses.clear();
         ++poseDrops;
     }
+
+    std::vector<std::uint32_t> engineStarts;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> beaconLights;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> cabinLights;
+    std::vector<ReverseThrustCommand> reverseThrust;
+    std::vector<FlightPlanCommand> flightPlans;
+    std::vector<AtcIdCommand> atcIds;
+    std::vector<std::uint32_t> promoted;
+    std::vector<SimEvent> pendingEvents; // the next drain hands these over
+    UserAircraftIdentity identity;
+    std::optional<std::filesystem::path> planFolder;
+    bool planWrites = true;
+    std::vector<std::filesystem::path> writtenPlans;
+    std::vector<std::uint32_t> removedPlans;
+
+    void gf_engineAutoStart(std::uint32_t objectId) override { engineStarts.push_back(objectId); }
+    void gf_setBeaconLights(std::uint32_t objectId, std::uint32_t value) override {
+        beaconLights.emplace_back(objectId, value);
+    }
+    void gf_setCabinLights(std::uint32_t objectId, std::uint32_t value) override {
+        cabinLights.emplace_back(objectId, value);
+    }
+    void gf_setReverseThrust(std::uint32_t objectId, std::uint8_t active, std::uint8_t reverse) override {
+        reverseThrust.push_back({objectId, active, reverse});
+    }
+    void gf_requestStaticCgAndPitch(std::uint32_t objectId) override { dataRequests.push_back({4, objectId}); }
+    void gf_requestInitialPose(std::uint32_t objectId) override { dataRequests.push_back({5, objectId}); }
+    void queueFlightPlan(const FlightPlanCommand& command) override { flightPlans.push_back(command); }
+    void queueAtcId(const AtcIdCommand& command) override { atcIds.push_back(command); }
+    void queuePromotedObject(std::uint32_t objectId) override { promoted.push_back(objectId); }
+    void drainSimEvents(std::vector<SimEvent>& events) override {
+        events.clear();
+        events.swap(pendingEvents);
+    }
+    UserAircraftIdentity userAircraftIdentity() const override { return identity; }
+    std::optional<std::filesystem::path> gf_flightPlanFolder() const override { return planFolder; }
+    bool gf_ensureFlightPlanFolder(const std::filesystem::path&) override { return planFolder.has_value(); }
+    std::string gf_flightPlanFileName(std::uint32_t objectId) const override {
+        return std::to_string(objectId) + ".pln";
+    }
+    bool gf_writeFlightPlan(const std::filesystem::path& path, const Route&, SizeClass) override {
+        writtenPlans.push_back(path);
+        return planWrites;
+    }
+    void gf_removeFlightPlan(std::uint32_t objectId) override { removedPlans.push_back(objectId); }
 };
 
 class FakeFeeds : public FeedsPort {

@@ -84,6 +84,10 @@ inline constexpr std::size_t kOpenName = 12, kOpenAppVersion = 268, kOpenSimConn
 inline constexpr std::size_t kEventGroupId = 12, kEventId = 16, kEventData = 20, kEventSize = 28;
 inline constexpr std::size_t kEventObjectType = 28, kEventObjectAddRemoveSize = 32;
 inline constexpr std::size_t kFrameRate = 28, kFrameSimSpeed = 32, kEventFrameSize = 36;
+// Servers built on the older event header (24 bytes: it lacks the word at 24) put every
+// field after the data 4 bytes earlier. Readers that serve both take the event's trailing
+// fields from the end of the message and accept these shorter sizes.
+inline constexpr std::size_t kEventOlderSize = 24, kEventObjectAddRemoveOlderSize = 28, kEventFrameOlderSize = 32;
 inline constexpr std::size_t kFileName = 28, kEventFilenameSize = 288;
 // SIMOBJECT_DATA and _BYTYPE: request, object, definition, flags, entry, out of, count, data.
 inline constexpr std::size_t kDataRequestId = 12, kDataObjectId = 16, kDataDefineId = 20, kDataFlags = 24;
