@@ -1,0 +1,289 @@
+// Recording fakes of what the SimClient talks to (the SimConnect calls, the shell, the other
+// neighbours) and builders of received messages in both event header layouts. Tests only;
+// one test thread uses one fake at a time.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "simlink/link_neighbours.h"
+#include "simlink/link_shell.h"
+#include "simlink/simconnect_calls.h"
+
+namespace kiv::test_support {
+
+struct SimCall {
+    std::string name;                // the call's SDK name without "SimConnect_"
+    std::vector<std::uint32_t> args; // its integer arguments in order
+    std::string text;                // its first text argument, if any
+    std::vector<std::uint8_t> data;  // the bytes of SetDataOnSimObject
+    std::vector<double> values() const {
+        std::vector<double> result(data.size() / 8);
+        std::memcpy(result.data(), data.data(), result.size() * 8);
+        return result;
+    }
+};
+
+class FakeSimConnectCalls : public SimConnectCalls {
+public:
+    std::vector<SimCall> calls;
+    bool sessionOpen = true;
+    std::uint32_t sendId = 0; // each call that sends takes the next
+    Hresult openResult = 0;
+    Hresult dispatchResult = 0;
+    // Decides per call; a call it fails returns E_FAIL (and sends nothing).
+    std::function<bool(const SimCall&)> fails;
+    // Off: pose writes are only counted, so that a test can count the client's own allocations.
+    bool recordPoseWrites = true;
+    std::uint64_t poseWritesUnrecorded = 0;
+    // Messages handed to the callback by the next callDispatch.
+    std::vector<std::vector<std::uint8_t>> inbox;
+
+    std::vector<SimCall> named(const std::string& name) const {
+        std::vector<SimCall> result;
+        for (const SimCall& call : calls) {
+            if (call.name == name) {
+                result.push_back(call);
+            }
+        }
+        return result;
+    }
+    std::vector<std::string> names() const {
+        std::vector<std::string> result;
+        for (const SimCall& call : calls) {
+            result.push_back(call.name);
+        }
+        return result;
+    }
+
+    Hresult open(const char*) override {
+        sessionOpen = openResult == 0;
+        return openResult;
+    }
+    Hresult close() override {
+        const bool was = sessionOpen;
+        sessionOpen = false;
+        return was ? 0 : simconnect::kE_FAIL;
+    }
+    bool isOpen() const override { return sessionOpen; }
+    Hresult callDispatch(simconnect::DispatchProc callback, void* context) override {
+        auto messages = std::move(inbox);
+        inbox.clear();
+        for (const auto& message : messages) {
+            callback(message.data(), static_cast<std::uint32_t>(message.size()), context);
+        }
+        return dispatchResult;
+    }
+    Hresult getLastSentPacketId(std::uint32_t* id) override {
+        *id = sendId;
+        return record({"GetLastSentPacketID", {}, {}, {}});
+    }
+    std::string describe(Hresult) const override { return "no system description"; }
+
+    Hresult subscribeToSystemEvent(std::uint32_t eventId, const char* name) override {
+        return send({"SubscribeToSystemEvent", {eventId}, name, {}});
+    }
+    Hresult addToDataDefinition(std::uint32_t defineId, const char* datum, const char* units, std::uint32_t type, float,
+                                std::uint32_t datumId) override {
+        SimCall call{"AddToDataDefinition", {defineId, type, datumId}, datum, {}};
+        const std::string unitsText = units != nullptr ? units : "";
+        call.data.assign(unitsText.begin(), unitsText.end());
+        return send(std::move(call));
+    }
+    Hresult mapClientEventToSimEvent(std::uint32_t eventId, const char* name) override {
+        return send({"MapClientEventToSimEvent", {eventId}, name, {}});
+    }
+    Hresult addClientEventToNotificationGroup(std::uint32_t group, std::uint32_t eventId,
+                                              std::uint32_t maskable) override {
+        return send({"AddClientEventToNotificationGroup", {group, eventId, maskable}, {}, {}});
+    }
+    Hresult setNotificationGroupPriority(std::uint32_t group, std::uint32_t priority) override {
+        return send({"SetNotificationGroupPriority", {group, priority}, {}, {}});
+    }
+    Hresult transmitClientEvent(std::uint32_t objectId, std::uint32_t eventId, std::uint32_t data, std::uint32_t group,
+                                std::uint32_t flags) override {
+        return send({"TransmitClientEvent", {objectId, eventId, data, group, flags}, {}, {}});
+    }
+    Hresult requestDataOnSimObject(std::uint32_t requestId, std::uint32_t defineId, std::uint32_t objectId,
+                                   std::uint32_t period) override {
+        return send({"RequestDataOnSimObject", {requestId, defineId, objectId, period}, {}, {}});
+    }
+    Hresult requestDataOnSimObjectType(std::uint32_t requestId, std::uint32_t defineId, std::uint32_t radius,
+                                       std::uint32_t type) override {
+        return send({"RequestDataOnSimObjectType", {requestId, defineId, radius, type}, {}, {}});
+    }
+    Hresult setDataOnSimObject(std::uint32_t defineId, std::uint32_t objectId, std::uint32_t count,
+                               std::uint32_t unitSize, const void* data) override {
+        if (!recordPoseWrites && defineId == 402) {
+            ++poseWritesUnrecorded;
+            return 0;
+        }
+        const auto* bytes = static_cast<const std::uint8_t*>(data);
+        return send({"SetDataOnSimObject", {defineId, objectId, count, unitSize}, {}, {bytes, bytes + unitSize}});
+    }
+    Hresult aiCreateNonAtcAircraft(const char* title, const char* tail, const simconnect::InitPosition& position,
+                                   std::uint32_t requestId) override {
+        SimCall call{"AICreateNonATCAircraft", {requestId, position.onGround}, title, {}};
+        call.data.assign(tail, tail + std::strlen(tail));
+        return send(std::move(call));
+    }
+    Hresult aiReleaseControl(std::uint32_t objectId, std::uint32_t requestId) override {
+        return send({"AIReleaseControl", {objectId, requestId}, {}, {}});
+    }
+    Hresult aiRemoveObject(std::uint32_t objectId, std::uint32_t requestId) override {
+        return send({"AIRemoveObject", {objectId, requestId}, {}, {}});
+    }
+    Hresult aiSetAircraftFlightPlan(std::uint32_t objectId, const char* path, std::uint32_t requestId) override {
+        return send({"AISetAircraftFlightPlan", {objectId, requestId}, path, {}});
+    }
+
+private:
+    Hresult record(SimCall call) {
+        const bool failed = fails && fails(call);
+        calls.push_back(std::move(call));
+        return failed ? simconnect::kE_FAIL : 0;
+    }
+    Hresult send(SimCall call) {
+        const Hresult result = record(std::move(call));
+        if (result == 0) {
+            ++sendId;
+        }
+        return result;
+    }
+};
+
+class RecordingLinkShell : public LinkShell {
+public:
+    std::vector<bool> running;
+    std::vector<std::string> simulatorTexts;
+    int clearMessages = 0;
+    std::vector<std::string> messages;
+    std::vector<std::string> errors;
+    int supportHints = 0;
+    std::vector<std::string> userStands;
+
+    void postSimulationRunning(bool value) override { running.push_back(value); }
+    void postSimulatorText(const std::string& text) override { simulatorTexts.push_back(text); }
+    void postClearMessage() override { ++clearMessages; }
+    void showMessage(const std::string& text, bool) override { messages.push_back(text); }
+    void showError(const std::string& text) override { errors.push_back(text); }
+    void showSupportHint() override { ++supportHints; }
+    void setUserStand(const std::string& text) override { userStands.push_back(text); }
+};
+
+class FakeLinkNeighbours : public LinkNeighbours {
+public:
+    bool scanCancelled = false;
+    std::optional<std::string> stand;
+    std::vector<std::string> reservedStands;
+    bool professional = false;
+    UserModelFacts facts{17.9 / 1852.0, SizeClass::Large, "Large"};
+    int secondReports = 0;
+
+    bool airportScanCancelled() const override { return scanCancelled; }
+    std::optional<std::string> standAtPosition(double, double) const override { return stand; }
+    void updateCurrentParkAirportStand(const std::string& text) override { reservedStands.push_back(text); }
+    bool professionalEdition() const override { return professional; }
+    UserModelFacts userModelFacts(std::string_view) const override { return facts; }
+    double largestHalfSpanNm() const override { return 40.0 / 1852.0; }
+    void userSecondReport() override { ++secondReports; }
+};
+
+// Received messages as a simulator sends them: size, version 4, id, then the fields.
+class MessageBuilder {
+public:
+    explicit MessageBuilder(std::uint32_t id) {
+        u32(0);
+        u32(4);
+        u32(id);
+    }
+    MessageBuilder& u32(std::uint32_t value) { return raw(&value, 4); }
+    MessageBuilder& i64(std::int64_t value) { return raw(&value, 8); }
+    MessageBuilder& f32(float value) { return raw(&value, 4); }
+    MessageBuilder& f64(double value) { return raw(&value, 8); }
+    MessageBuilder& text(const std::string& value, std::size_t field) {
+        std::vector<std::uint8_t> bytes(field, 0);
+        std::memcpy(bytes.data(), value.data(), std::min(value.size(), field));
+        return raw(bytes.data(), field);
+    }
+    std::vector<std::uint8_t> bytes() const {
+        std::vector<std::uint8_t> result = bytes_;
+        const auto size = static_cast<std::uint32_t>(result.size());
+        std::memcpy(result.data(), &size, 4);
+        return result;
+    }
+
+private:
+    MessageBuilder& raw(const void* value, std::size_t size) {
+        const auto* p = static_cast<const std::uint8_t*>(value);
+        bytes_.insert(bytes_.end(), p, p + size);
+        return *this;
+    }
+    std::vector<std::uint8_t> bytes_;
+};
+
+enum class EventLayout { current, older };
+
+// EVENT (group, event id, data); the current layout adds one word after the data.
+inline std::vector<std::uint8_t> eventMessage(std::uint32_t eventId, std::uint32_t data,
+                                              EventLayout layout = EventLayout::current) {
+    MessageBuilder message(4);
+    message.u32(0xFFFFFFFFu).u32(eventId).u32(data);
+    if (layout == EventLayout::current) {
+        message.u32(0);
+    }
+    return message.bytes();
+}
+
+inline std::vector<std::uint8_t> addRemoveMessage(std::uint32_t eventId, std::uint32_t objectId,
+                                                  std::uint32_t objectType, EventLayout layout = EventLayout::current) {
+    MessageBuilder message(5);
+    message.u32(0xFFFFFFFFu).u32(eventId).u32(objectId);
+    if (layout == EventLayout::current) {
+        message.u32(0);
+    }
+    return message.u32(objectType).bytes();
+}
+
+inline std::vector<std::uint8_t> frameMessage(float rate, float speed, EventLayout layout = EventLayout::current) {
+    MessageBuilder message(7);
+    message.u32(0xFFFFFFFFu).u32(204).u32(0);
+    if (layout == EventLayout::current) {
+        message.u32(0);
+    }
+    return message.f32(rate).f32(speed).bytes();
+}
+
+// SIMOBJECT_DATA (id 8) or _BYTYPE (9): the 40-byte header, then what `fill` appends.
+inline std::vector<std::uint8_t> dataMessage(std::uint32_t id, std::uint32_t requestId, std::uint32_t objectId,
+                                             std::uint32_t defineId,
+                                             const std::function<void(MessageBuilder&)>& fill = {}) {
+    MessageBuilder message(id);
+    message.u32(requestId).u32(objectId).u32(defineId).u32(0).u32(1).u32(1).u32(1);
+    if (fill) {
+        fill(message);
+    }
+    return message.bytes();
+}
+
+inline std::vector<std::uint8_t> assignedMessage(std::uint32_t requestId, std::uint32_t objectId) {
+    return MessageBuilder(12).u32(requestId).u32(objectId).bytes();
+}
+
+inline std::vector<std::uint8_t> exceptionMessage(std::uint32_t exceptionId, std::uint32_t sendId,
+                                                  std::uint32_t index = 0) {
+    return MessageBuilder(1).u32(exceptionId).u32(sendId).u32(index).bytes();
+}
+
+inline std::vector<std::uint8_t> openMessage(const std::string& name, std::uint32_t major = 5) {
+    MessageBuilder message(2);
+    message.text(name, 256).u32(major).u32(4).u32(9).u32(28482);
+    message.u32(5).u32(4).u32(0).u32(0).u32(0).u32(0);
+    return message.bytes();
+}
+
+} // namespace kiv::test_support
