@@ -275,7 +275,9 @@ bool SimClient::openSession(bool& waitingShown) {
         if (neighbours_.airportScanCancelled()) {
             shell_.showSupportHint();
         } else {
-            shell_.showMessage(fmt::format("Waiting for Prepar3Dv{} ...", link_.majorVersion()), true);
+            const std::string text = fmt::format("Waiting for Prepar3Dv{} ...", link_.majorVersion());
+            gf_logLine(text);
+            shell_.showMessage(text, false);
         }
     }
     return false;

@@ -3,9 +3,11 @@
 // one test thread uses one fake at a time.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -156,6 +158,8 @@ private:
     }
 };
 
+// Every record is made under the fake's mutex, so a test may read it through `read` while a
+// SimClient thread runs; single-threaded tests read the fields directly.
 class RecordingLinkShell : public LinkShell {
 public:
     std::vector<bool> running;
@@ -166,13 +170,39 @@ public:
     int supportHints = 0;
     std::vector<std::string> userStands;
 
-    void postSimulationRunning(bool value) override { running.push_back(value); }
-    void postSimulatorText(const std::string& text) override { simulatorTexts.push_back(text); }
-    void postClearMessage() override { ++clearMessages; }
-    void showMessage(const std::string& text, bool) override { messages.push_back(text); }
-    void showError(const std::string& text) override { errors.push_back(text); }
-    void showSupportHint() override { ++supportHints; }
-    void setUserStand(const std::string& text) override { userStands.push_back(text); }
+    template <typename F> auto read(F&& f) {
+        std::lock_guard lock(mutex_);
+        return f(*this);
+    }
+
+    void postSimulationRunning(bool value) override {
+        locked([&] { running.push_back(value); });
+    }
+    void postSimulatorText(const std::string& text) override {
+        locked([&] { simulatorTexts.push_back(text); });
+    }
+    void postClearMessage() override {
+        locked([&] { ++clearMessages; });
+    }
+    void showMessage(const std::string& text, bool) override {
+        locked([&] { messages.push_back(text); });
+    }
+    void showError(const std::string& text) override {
+        locked([&] { errors.push_back(text); });
+    }
+    void showSupportHint() override {
+        locked([&] { ++supportHints; });
+    }
+    void setUserStand(const std::string& text) override {
+        locked([&] { userStands.push_back(text); });
+    }
+
+private:
+    template <typename F> void locked(F&& f) {
+        std::lock_guard lock(mutex_);
+        f();
+    }
+    std::mutex mutex_;
 };
 
 class FakeLinkNeighbours : public LinkNeighbours {
@@ -182,7 +212,7 @@ public:
     std::vector<std::string> reservedStands;
     bool professional = false;
     UserModelFacts facts{17.9 / 1852.0, SizeClass::Large, "Large"};
-    int secondReports = 0;
+    std::atomic<int> secondReports{0};
 
     bool airportScanCancelled() const override { return scanCancelled; }
     std::optional<std::string> standAtPosition(double, double) const override { return stand; }

@@ -37,6 +37,7 @@ OBJECT_TYPE_AIRCRAFT = 2
 
 DATUM_SIZES = {1: 4, 2: 8, 3: 4, 4: 8, 5: 8, 6: 32, 7: 64, 8: 128, 9: 256, 10: 260}
 DATUM_STRINGV = 11
+PERIOD_SECOND = 4
 
 SIMULATORS = {
     5: ("Lockheed Martin Prepar3D v5", (5, 4, 9, 28482)),
@@ -121,7 +122,8 @@ def decode_request_by_type(p):
 def decode_set_data(p):
     d, o, f, c, u = u32s(p, 16, 5)
     data = p[36:]
-    fields = {"define_id": d, "object_id": o, "flags": f, "count": c, "unit_size": u, "data_size": len(data)}
+    fields = {"define_id": d, "object_id": o, "flags": f, "count": c, "unit_size": u, "data_size": len(data),
+              "data_hex": data.hex()}
     if len(data) % 8 == 0:
         fields["values"] = list(struct.unpack("<%dd" % (len(data) // 8), data))
     return fields
@@ -197,6 +199,7 @@ class Server:
         self.clients = []
         self.next_object_id = 1000
         self.refuse_next_create = args.refuse_creates
+        self.user_aircraft = user_aircraft_of(args)
 
     def add(self, client):
         with self.lock:
@@ -233,6 +236,8 @@ class Client:
         self.definitions = {}  # define id -> list of (datum name, units, type)
         self.objects = {}      # object id -> {"title":..., "values": {...}}
         self.frame_thread = None
+        self.every_second = {}  # request id -> (object id, define id, values), answered once a second
+        self.second_thread = None
 
     # Sending
     def send(self, data):
@@ -305,6 +310,8 @@ class Client:
             return False
         record = {"packet": name, "size": size, "send_id": send_id, "transport": self.transport}
         record.update(decode(packet))
+        if self.server.args.raw:
+            record["hex"] = packet.hex()
         self.server.output.line(record, record=True)
         reaction = getattr(self, "on_" + name, None)
         if reaction:
@@ -316,6 +323,7 @@ class Client:
         if self.server.args.no_open_reply:
             return
         name, version = SIMULATORS[self.server.args.sim_version]
+        name = self.server.args.sim_name if self.server.args.sim_name is not None else name
         payload = name.encode("latin-1").ljust(256, b"\0")
         payload += struct.pack("<4I", *version) + struct.pack("<4I", 5, 4, 0, 0) + struct.pack("<2I", 0, 0)
         self.send(message(RECV_OPEN, payload))
@@ -362,10 +370,10 @@ class Client:
 
     def on_SetDataOnSimObject(self, record):
         values = self.objects.get(record["object_id"])
-        datums = self.definitions.get(record["define_id"], [])
-        if values is None or "values" not in record:
+        if values is None:
             return
-        for (datum, _, _), value in zip(datums, record["values"]):
+        data = bytes.fromhex(record["data_hex"])
+        for datum, value in values_by_definition(self.definitions.get(record["define_id"], []), data):
             values[datum.upper()] = value
 
     def data_of(self, define_id, values):
@@ -393,16 +401,37 @@ class Client:
         header = struct.pack("<7I", request_id, object_id, define_id, 0, entry, out_of, count)
         return message(msg_id, header + data)
 
+    def repeat_every_second(self, request_id, object_id, define_id, values):
+        with self.send_lock:
+            self.every_second[request_id] = (object_id, define_id, values)
+            start = self.second_thread is None
+            if start:
+                self.second_thread = threading.Thread(target=self.seconds, daemon=True)
+        if start:
+            self.second_thread.start()
+
+    def seconds(self):
+        due = time.monotonic() + 1.0
+        while self.alive:
+            time.sleep(max(0.0, due - time.monotonic()))
+            due += 1.0
+            with self.send_lock:
+                requests = list(self.every_second.items())
+            for request_id, (object_id, define_id, values) in requests:
+                self.send(self.data_message(RECV_SIMOBJECT_DATA, request_id, object_id, define_id, 1, 1, values))
+
     def on_RequestDataOnSimObject(self, record):
         if record["period"] == 0:
             return
         object_id = record["object_id"]
-        values = USER_AIRCRAFT if object_id in (0, USER_OBJECT_ID) else self.objects.get(object_id)
+        values = self.server.user_aircraft if object_id in (0, USER_OBJECT_ID) else self.objects.get(object_id)
         if values is None:
             return
         reply_id = USER_OBJECT_ID if object_id == 0 else object_id
         self.send(self.data_message(RECV_SIMOBJECT_DATA, record["request_id"], reply_id, record["define_id"], 1, 1,
                                     values))
+        if record["period"] == PERIOD_SECOND:
+            self.repeat_every_second(record["request_id"], reply_id, record["define_id"], values)
 
     def on_RequestDataOnSimObjectType(self, record):
         objects = list(self.objects.items())
@@ -417,6 +446,8 @@ class Client:
 
 def command(server, output, text):
     """One stdin command: an injection aimed at every connected client."""
+    if scenario_command(server, output, text):
+        return
     clients = server.each_client()
     if text == "drop":
         for client in clients:
@@ -453,6 +484,64 @@ def command(server, output, text):
     output.line({"ack": text})
 
 
+def values_by_definition(datums, data):
+    """(datum name, value) pairs of data written to a definition, decoded by each datum's type."""
+    offset = 0
+    for datum, _, datum_type in datums:
+        if datum_type == DATUM_STRINGV:
+            end = data.find(b"\0", offset)
+            if end < 0:
+                return
+            yield datum, data[offset:end].decode("latin-1")
+            offset = end + 1
+            offset += -offset % 4  # a variable-length text is padded to whole words
+            continue
+        size = DATUM_SIZES.get(datum_type)
+        if size is None or offset + size > len(data):
+            return
+        field = data[offset:offset + size]
+        offset += size
+        if datum_type == 1:
+            yield datum, struct.unpack("<i", field)[0]
+        elif datum_type == 2:
+            yield datum, struct.unpack("<q", field)[0]
+        elif datum_type == 3:
+            yield datum, struct.unpack("<f", field)[0]
+        elif datum_type == 4:
+            yield datum, struct.unpack("<d", field)[0]
+        else:
+            yield datum, text_of(field)
+
+
+def user_aircraft_of(args):
+    """The user aircraft's values with the scenario's changes (--user-model)."""
+    values = dict(USER_AIRCRAFT)
+    if args.user_model is not None:
+        values["ATC MODEL"] = args.user_model
+    return values
+
+
+def add_scenario_arguments(parser):
+    parser.add_argument("--sim-name", default=None, help="introduce the simulator under this name instead")
+    parser.add_argument("--user-model", default=None, help="the user aircraft's ATC MODEL (may be empty)")
+    parser.add_argument("--raw", action="store_true", help="add the packet's bytes (hex) to each record")
+
+
+def scenario_command(server, output, text):
+    """Commands that report the stand-in's state; True when `text` was one of them."""
+    if text != "objects":
+        return False
+    objects = []
+    for client in server.each_client():
+        for object_id, values in list(client.objects.items()):
+            objects.append({"object_id": object_id, "latitude": values.get("PLANE LATITUDE"),
+                            "longitude": values.get("PLANE LONGITUDE"), "altitude": values.get("PLANE ALTITUDE"),
+                            "atc_id": values.get("ATC ID")})
+    output.line({"objects": objects})
+    output.line({"ack": text})
+    return True
+
+
 def listen(server, sock, transport):
     while True:
         try:
@@ -467,6 +556,7 @@ def listen(server, sock, transport):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    add_scenario_arguments(parser)
     parser.add_argument("--tcp4-port", type=int, default=0, help="IPv4 loopback port (0: a free one)")
     parser.add_argument("--tcp6-port", type=int, default=None, help="also listen on [::1] at this port (0: free)")
     parser.add_argument("--no-tcp4", action="store_true", help="do not listen on IPv4")
