@@ -1,5 +1,6 @@
 // Pose streams, their interpolation and the per-frame pose writes.
 #include <cmath>
+#include <set>
 
 #include <gtest/gtest.h>
 
@@ -189,7 +190,8 @@ TEST(FramePoses, TheFirstFailedWriteEndsTheFrameAndTheSession) {
                                      failed)));
 }
 
-TEST(FramePoses, WarmFramesAllocateNothing) {
+// The traffic side's tick (publishing one sample per object) and the frame that takes them.
+TEST(FramePoses, WarmTicksAndFramesAllocateNothing) {
     ClientFixture f;
     f.calls.recordPoseWrites = false;
     auto tick = [&](std::int64_t timeNs) {
@@ -207,14 +209,46 @@ TEST(FramePoses, WarmFramesAllocateNothing) {
     }
     std::uint64_t allocations = 0;
     for (int frame = 0; frame < 10; ++frame, time += 10 * kMs) {
+        const test_support::AllocationCounter counter;
         tick(time);
         f.nowNs = time;
-        const test_support::AllocationCounter counter;
         f.client.lf_pushFramePoses();
         allocations += counter.count();
     }
     EXPECT_EQ(f.calls.poseWritesUnrecorded, 20u * 200u);
     EXPECT_EQ(allocations, 0u);
+}
+
+TEST(FramePoses, ARemovedObjectLeavesNoTraceInThePoseMaps) {
+    ClientFixture f;
+    auto publishedKeys = [&] {
+        std::set<std::uint32_t> keys;
+        f.link.withPublishedPoses([&](PublishedPoseMap& published) {
+            for (const auto& entry : published) {
+                keys.insert(entry.first);
+            }
+        });
+        return keys;
+    };
+    std::int64_t time = 1000 * kMs;
+    for (int frame = 0; frame < 3; ++frame, time += 10 * kMs) {
+        f.publish(1001, {at(time)});
+        f.publish(1002, {at(time)});
+        f.nowNs = time;
+        f.client.lf_pushFramePoses();
+    }
+    // The removal goes out with the next frame's commands, after that frame's poses.
+    f.link.gf_queueRemoveObject(1001);
+    for (int frame = 0; frame < 4; ++frame, time += 10 * kMs) {
+        f.publish(1002, {at(time)});
+        f.nowNs = time;
+        f.client.lf_pushFramePoses();
+        f.client.lf_pumpCommands();
+        if (frame >= 2) {
+            EXPECT_FALSE(publishedKeys().contains(1001)) << frame;
+        }
+    }
+    EXPECT_EQ(f.calls.named("AIRemoveObject").size(), 1u);
 }
 
 } // namespace
