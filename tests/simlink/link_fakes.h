@@ -223,37 +223,41 @@ public:
     void userSecondReport() override { ++secondReports; }
 };
 
-// Received messages as a simulator sends them: size, version 4, id, then the fields.
-class MessageBuilder {
+// Little-endian fields appended one after the other; each appender returns the builder
+// `Self` that derives from it, so that calls chain.
+template <typename Self> class ByteAppender {
 public:
-    explicit MessageBuilder(std::uint32_t id) {
-        u32(0);
-        u32(4);
-        u32(id);
-    }
-    MessageBuilder& u32(std::uint32_t value) { return raw(&value, 4); }
-    MessageBuilder& i64(std::int64_t value) { return raw(&value, 8); }
-    MessageBuilder& f32(float value) { return raw(&value, 4); }
-    MessageBuilder& f64(double value) { return raw(&value, 8); }
-    MessageBuilder& text(const std::string& value, std::size_t field) {
+    Self& u32(std::uint32_t value) { return raw(&value, 4); }
+    Self& i64(std::int64_t value) { return raw(&value, 8); }
+    Self& f32(float value) { return raw(&value, 4); }
+    Self& f64(double value) { return raw(&value, 8); }
+    // The text in a zero-filled field of `field` bytes (a null text leaves it empty).
+    Self& text(const char* value, std::size_t field) { return text(std::string(value != nullptr ? value : ""), field); }
+    Self& text(const std::string& value, std::size_t field) {
         std::vector<std::uint8_t> bytes(field, 0);
         std::memcpy(bytes.data(), value.data(), std::min(value.size(), field));
         return raw(bytes.data(), field);
     }
+
+protected:
+    Self& raw(const void* value, std::size_t size) {
+        const auto* p = static_cast<const std::uint8_t*>(value);
+        bytes_.insert(bytes_.end(), p, p + size);
+        return static_cast<Self&>(*this);
+    }
+    std::vector<std::uint8_t> bytes_;
+};
+
+// Received messages as a simulator sends them: size, version 4, id, then the fields.
+class MessageBuilder : public ByteAppender<MessageBuilder> {
+public:
+    explicit MessageBuilder(std::uint32_t id) { u32(0).u32(4).u32(id); }
     std::vector<std::uint8_t> bytes() const {
         std::vector<std::uint8_t> result = bytes_;
         const auto size = static_cast<std::uint32_t>(result.size());
         std::memcpy(result.data(), &size, 4);
         return result;
     }
-
-private:
-    MessageBuilder& raw(const void* value, std::size_t size) {
-        const auto* p = static_cast<const std::uint8_t*>(value);
-        bytes_.insert(bytes_.end(), p, p + size);
-        return *this;
-    }
-    std::vector<std::uint8_t> bytes_;
 };
 
 enum class EventLayout { current, older };

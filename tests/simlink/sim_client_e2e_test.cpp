@@ -130,19 +130,10 @@ private:
 };
 
 // One packet as the client must send it: the 16-byte header, then the fields.
-class Packet {
+class Packet : public test_support::ByteAppender<Packet> {
 public:
     Packet(std::uint32_t id, std::uint32_t size, std::uint32_t sendId) : size_(size) {
         u32(size).u32(35).u32(0xF0000000u | id).u32(sendId);
-    }
-    Packet& u32(std::uint32_t value) { return raw(&value, 4); }
-    Packet& f32(float value) { return raw(&value, 4); }
-    Packet& text(const char* value, std::size_t field) {
-        std::string bytes(field, '\0');
-        if (value != nullptr) {
-            bytes.replace(0, std::strlen(value), value);
-        }
-        return raw(bytes.data(), field);
     }
     std::string hex() const {
         EXPECT_EQ(bytes_.size(), size_);
@@ -154,13 +145,7 @@ public:
     }
 
 private:
-    Packet& raw(const void* value, std::size_t size) {
-        const auto* p = static_cast<const std::uint8_t*>(value);
-        bytes_.insert(bytes_.end(), p, p + size);
-        return *this;
-    }
     std::size_t size_;
-    std::vector<std::uint8_t> bytes_;
 };
 
 std::vector<std::string> expectedSetup() {
