@@ -10,6 +10,7 @@
 
 #include "app/download_standin.h"
 #include "app/file_download.h"
+#include "app/file_text.h"
 #include "foundation/stop_request.h"
 #include "settings/settings_table.h"
 #include "test_support/log_capture.h"
@@ -19,35 +20,17 @@ namespace kiv {
 namespace {
 
 namespace fs = std::filesystem;
+using test_support::anyLineContains;
 using test_support::DownloadStandIn;
-
-std::string readText(const fs::path& path) {
-    std::ifstream stream(path, std::ios::binary);
-    std::ostringstream text;
-    text << stream.rdbuf();
-    return text.str();
-}
-
-void writeText(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
-
-bool contains(const std::vector<std::string>& lines, std::string_view text) {
-    for (const std::string& line : lines) {
-        if (line.find(text) != std::string::npos) {
-            return true;
-        }
-    }
-    return false;
-}
+using test_support::readFile;
+using test_support::writeFile;
 
 class FileDownloadTest : public ::testing::Test {
 protected:
     void SetUp() override {
         gf_resetRunStateForTests();
-        writeText(served_.path() / "downloads/input/data.enc", "new contents");
-        writeText(target_, "old contents");
+        writeFile(served_.path() / "downloads/input/data.enc", "new contents");
+        writeFile(target_, "old contents");
     }
     void TearDown() override {
         gf_resetRunStateForTests();
@@ -73,9 +56,9 @@ protected:
 
 TEST_F(FileDownloadTest, ACompleteTransferReplacesTheTargetAndLeavesNoTemporaryFile) {
     DownloadStandIn server(served_.path(), {});
-    writeText(temporary(), "stale from an earlier crash");
+    writeFile(temporary(), "stale from an earlier crash");
     EXPECT_TRUE(download(server, "downloads/input/data.enc"));
-    EXPECT_EQ(readText(target_), "new contents");
+    EXPECT_EQ(readFile(target_), "new contents");
     EXPECT_FALSE(fs::exists(temporary()));
 }
 
@@ -83,7 +66,7 @@ TEST_F(FileDownloadTest, AFailedTransferKeepsTheOldTargetAndLeavesNoTemporaryFil
     for (const char* rule : {"downloads/input/data.enc=missing", "downloads/input/data.enc=cut"}) {
         DownloadStandIn server(served_.path(), {rule});
         EXPECT_FALSE(download(server, "downloads/input/data.enc")) << rule;
-        EXPECT_EQ(readText(target_), "old contents") << rule;
+        EXPECT_EQ(readFile(target_), "old contents") << rule;
         EXPECT_FALSE(fs::exists(temporary())) << rule;
     }
 }
@@ -94,7 +77,7 @@ TEST_F(FileDownloadTest, AStalledServerIsGivenUp) {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(download(server, "downloads/input/data.enc"));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
-    EXPECT_EQ(readText(target_), "old contents");
+    EXPECT_EQ(readFile(target_), "old contents");
     EXPECT_FALSE(fs::exists(temporary()));
 }
 
@@ -108,7 +91,7 @@ TEST_F(FileDownloadTest, AStopRequestEndsARunningTransfer) {
     EXPECT_FALSE(download(server, "downloads/input/data.enc"));
     // Well inside the 30 s after which the stall alone would end it.
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
-    EXPECT_EQ(readText(target_), "old contents");
+    EXPECT_EQ(readFile(target_), "old contents");
     EXPECT_FALSE(fs::exists(temporary()));
 }
 
@@ -119,32 +102,32 @@ TEST_F(FileDownloadTest, ATargetThatIsAFolderFailsCleanly) {
     EXPECT_FALSE(download(server, "downloads/input/data.enc"));
     EXPECT_TRUE(fs::is_directory(target_ / "inside"));
     EXPECT_FALSE(fs::exists(temporary()));
-    EXPECT_TRUE(contains(log_.lines(), "==> Could not replace downloaded file '"));
+    EXPECT_TRUE(anyLineContains(log_.lines(), "==> Could not replace downloaded file '"));
 }
 
 TEST_F(FileDownloadTest, AStaleTemporaryThatCannotBeRemovedStopsTheDownloadBeforeItStarts) {
     fs::create_directories(temporary() / "locked");
     DownloadStandIn server(served_.path(), {});
     EXPECT_FALSE(download(server, "downloads/input/data.enc"));
-    EXPECT_EQ(readText(target_), "old contents");
-    EXPECT_TRUE(contains(log_.lines(), "==> Could not remove stale temporary download '"));
+    EXPECT_EQ(readFile(target_), "old contents");
+    EXPECT_TRUE(anyLineContains(log_.lines(), "==> Could not remove stale temporary download '"));
 }
 
 TEST_F(FileDownloadTest, TheCallersCheckDecidesBeforeTheTargetIsReplaced) {
     DownloadStandIn server(served_.path(), {});
     std::string seen;
     EXPECT_FALSE(download(server, "downloads/input/data.enc", [&](const fs::path& temporary) {
-        seen = readText(temporary);
+        seen = readFile(temporary);
         return false;
     }));
     EXPECT_EQ(seen, "new contents");
-    EXPECT_EQ(readText(target_), "old contents");
+    EXPECT_EQ(readFile(target_), "old contents");
     EXPECT_FALSE(fs::exists(temporary()));
 }
 
 TEST_F(FileDownloadTest, WithoutAHandleNothingHappens) {
     EXPECT_FALSE(gf_downloadFile(nullptr, "http://127.0.0.1:1/x", target_, true));
-    EXPECT_EQ(readText(target_), "old contents");
+    EXPECT_EQ(readFile(target_), "old contents");
     EXPECT_TRUE(log_.lines().empty());
 }
 
@@ -152,12 +135,12 @@ TEST_F(FileDownloadTest, ADataFileComesFromTheInputFolderOfTheServerBase) {
     DownloadStandIn server(served_.path(), {});
     param::DOWNLOAD_SERVER.value = server.base() + "downloads"; // the missing "/" is added
     EXPECT_TRUE(gf_downloadDataFile("data.enc", target_));
-    EXPECT_EQ(readText(target_), "new contents");
+    EXPECT_EQ(readFile(target_), "new contents");
     EXPECT_EQ(server.nextLine().value("request", ""), "/downloads/input/data.enc");
     EXPECT_FALSE(gf_downloadDataFile("absent.enc", target_));
     const auto lines = log_.lines();
-    EXPECT_TRUE(contains(lines, "Downloaded '" + server.base() + "downloads/input/data.enc' to '"));
-    EXPECT_TRUE(contains(lines, "==> Downloading '" + server.base() + "downloads/input/absent.enc' failed!"));
+    EXPECT_TRUE(anyLineContains(lines, "Downloaded '" + server.base() + "downloads/input/data.enc' to '"));
+    EXPECT_TRUE(anyLineContains(lines, "==> Downloading '" + server.base() + "downloads/input/absent.enc' failed!"));
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "app/download_standin.h"
+#include "app/file_text.h"
 #include "app/installer_download.h"
 #include "app/pe_image_writer.h"
 #include "foundation/zip_archive.h"
@@ -21,8 +22,11 @@ namespace kiv {
 namespace {
 
 namespace fs = std::filesystem;
+using test_support::anyLineContains;
 using test_support::buildPeImage;
 using test_support::PeImageOptions;
+using test_support::readFile;
+using test_support::writeFile;
 
 using Entries = std::vector<std::pair<std::string, std::vector<std::uint8_t>>>;
 
@@ -35,15 +39,6 @@ void writeZip(const fs::path& path, const Entries& entries) {
         ASSERT_TRUE(archive->addData(name, std::as_bytes(std::span(bytes))));
     }
     ASSERT_EQ(archive->close(), 0);
-}
-
-bool logged(const std::vector<std::string>& lines, const std::string& text) {
-    for (const std::string& line : lines) {
-        if (line.find(text) != std::string::npos) {
-            return true;
-        }
-    }
-    return false;
 }
 
 TEST(InstallerDownload, OnlyAnInstallerOfExactlyTheAnnouncedVersionReachesNewVersion) {
@@ -95,7 +90,7 @@ TEST(InstallerDownload, OnlyAnInstallerOfExactlyTheAnnouncedVersionReachesNewVer
         if (accepted) {
             EXPECT_EQ(fs::file_size(placed), installer.size()) << row.name;
         } else {
-            EXPECT_TRUE(logged(log.lines(), row.logLine)) << row.name;
+            EXPECT_TRUE(anyLineContains(log.lines(), row.logLine)) << row.name;
         }
         EXPECT_FALSE(fs::exists(program.path() / "new_version/old.txt")) << row.name;
         EXPECT_FALSE(fs::exists(program.path() / "latest_version.zip")) << row.name;

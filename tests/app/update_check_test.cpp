@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/download_standin.h"
+#include "app/file_text.h"
 #include "app/update_check.h"
 #include "datafile/data_file_encryptor.h"
 #include "foundation/data_file_key.h"
@@ -23,18 +24,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using nlohmann::json;
-
-std::string readFile(const fs::path& path) {
-    std::ifstream stream(path, std::ios::binary);
-    std::ostringstream text;
-    text << stream.rdbuf();
-    return text.str();
-}
-
-void writeFile(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
+using test_support::anyLineContains;
+using test_support::readFile;
+using test_support::writeFile;
 
 std::string encrypted(std::string_view plaintext) {
     const DataFileKey key;
@@ -42,15 +34,6 @@ std::string encrypted(std::string_view plaintext) {
 }
 
 json item(int major, int minor, int patch) { return {{"major", major}, {"minor", minor}, {"patch", patch}}; }
-
-bool logged(const std::vector<std::string>& lines, std::string_view text) {
-    for (const std::string& line : lines) {
-        if (line.find(text) != std::string::npos) {
-            return true;
-        }
-    }
-    return false;
-}
 
 class UpdateCheckTest : public test_support::ParametersFileTest {
 protected:
@@ -89,7 +72,7 @@ TEST_F(UpdateCheckTest, AVersionsFileOfExactlyOneMebibyteIsReadAndOneByteMoreIsN
         EXPECT_TRUE(check());
         const bool read = size == 1048576;
         EXPECT_EQ(param::DBASE_VERSION.value, read ? "2.0.0" : "1.0.0") << size;
-        EXPECT_EQ(logged(log_.lines(), "versions.json is unexpectedly large: 1048577 bytes"), !read) << size;
+        EXPECT_EQ(anyLineContains(log_.lines(), "versions.json is unexpectedly large: 1048577 bytes"), !read) << size;
         EXPECT_FALSE(fs::exists(program_.path() / "versions.json"));
         server_.reset();
     }
@@ -106,11 +89,11 @@ TEST_F(UpdateCheckTest, InvalidItemsAreSkippedWithTheirReason) {
     for (const auto& [value, line] : rows) {
         test_support::LogCapture log;
         EXPECT_FALSE(gf_webVersion(json{{"dbase", value}}, "dbase")) << value.dump();
-        EXPECT_TRUE(logged(log.lines(), line)) << value.dump();
+        EXPECT_TRUE(anyLineContains(log.lines(), line)) << value.dump();
     }
     test_support::LogCapture log;
     EXPECT_FALSE(gf_webVersion(json::object(), "dbase"));
-    EXPECT_TRUE(logged(log.lines(), "==> dbase version not found"));
+    EXPECT_TRUE(anyLineContains(log.lines(), "==> dbase version not found"));
     EXPECT_EQ(gf_webVersion(json{{"dbase", item(2147483647, 0, 1)}}, "dbase"), (Version{2147483647, 0, 1}));
 }
 
@@ -153,13 +136,13 @@ TEST_F(UpdateCheckTest, ADataSetIsFetchedWhenNewerOrMissingAndOnlyADecryptableFi
         EXPECT_EQ(param::DBASE_VERSION.value, row.downloaded ? announced : row.stored) << row.name;
         if (row.downloaded) {
             EXPECT_EQ(readFile(local("dbase.enc")), readFile(served_.path() / "downloads/input/dbase.enc")) << row.name;
-            EXPECT_TRUE(logged(log.lines(), "dbase updated to " + announced)) << row.name;
+            EXPECT_TRUE(anyLineContains(log.lines(), "dbase updated to " + announced)) << row.name;
             EXPECT_EQ(fileValues("DBASE_VERSION"), std::vector<std::string>{announced}) << row.name;
         } else if (!row.fileMissing) {
             EXPECT_EQ(readFile(local("dbase.enc")), "old contents") << row.name;
         }
         if (row.rule == nullptr && !row.downloaded) {
-            EXPECT_TRUE(logged(log.lines(), "dbase version up-to-date")) << row.name;
+            EXPECT_TRUE(anyLineContains(log.lines(), "dbase version up-to-date")) << row.name;
         }
         EXPECT_FALSE(fs::exists(local("dbase.enc.download_tmp"))) << row.name;
         server_.reset();
@@ -181,19 +164,19 @@ TEST_F(UpdateCheckTest, AnOlderProgramAtTheServerIsOnlyLoggedAndAMissingMaintena
     serve(json{{"p3d", item(16, 8, 3)}}.dump());
     EXPECT_TRUE(check());
     const auto lines = log_.lines();
-    EXPECT_TRUE(logged(lines, "p3d program version at web = 16.8.3"));
-    EXPECT_TRUE(logged(lines, "==> maintenance version not found"));
+    EXPECT_TRUE(anyLineContains(lines, "p3d program version at web = 16.8.3"));
+    EXPECT_TRUE(anyLineContains(lines, "==> maintenance version not found"));
     EXPECT_FALSE(fs::exists(program_.path() / "new_version"));
 }
 
 TEST_F(UpdateCheckTest, AnUnreachableServerOrABrokenFileSkipsTheCheck) {
     serve("[1, 2, 3]");
     EXPECT_TRUE(check());
-    EXPECT_TRUE(logged(log_.lines(), "==> Invalid versions.json received; update check skipped"));
+    EXPECT_TRUE(anyLineContains(log_.lines(), "==> Invalid versions.json received; update check skipped"));
     server_.reset();
     serve("{}", {"downloads/versions.json=missing"});
     EXPECT_TRUE(check());
-    EXPECT_TRUE(logged(log_.lines(), "==> Downloading version info from my web site failed!"));
+    EXPECT_TRUE(anyLineContains(log_.lines(), "==> Downloading version info from my web site failed!"));
 }
 
 } // namespace
