@@ -10,124 +10,14 @@
 #include <gtest/gtest.h>
 
 #include "foundation/stop_request.h"
-#include "link_fakes.h"
-#include "simlink/sim_client.h"
-#include "simlink/simconnect/test_peer.h"
-#include "standin_driver.h"
-#include "test_support/log_capture.h"
+#include "link_end_to_end.h"
 
 namespace kiv {
 namespace {
 
 using namespace std::chrono_literals;
 using Json = nlohmann::json;
-using test_support::SimConnectStandIn;
-
-// A stand-in, the SimClient thread on the real session calls, and fakes for the shell and
-// the other neighbours.
-class LinkEndToEnd {
-public:
-    explicit LinkEndToEnd(std::vector<std::string> standInOptions = {}, bool withStandIn = true)
-        : options_(std::move(standInOptions)) {
-        gf_resetRunStateForTests();
-        link.gf_prepareSimClient(5);
-        if (withStandIn) {
-            startStandIn();
-        }
-    }
-    ~LinkEndToEnd() {
-        stop();
-        gf_resetRunStateForTests();
-    }
-    LinkEndToEnd(const LinkEndToEnd&) = delete;
-    LinkEndToEnd& operator=(const LinkEndToEnd&) = delete;
-
-    void startStandIn() {
-        std::vector<std::string> options = {"--frame-hz", "100", "--raw"};
-        options.insert(options.end(), options_.begin(), options_.end());
-        standIn.emplace(env.defaultPipePath(), options);
-    }
-    void start() {
-        thread_ = std::jthread([this](std::stop_token stop) { client.run(stop); });
-    }
-    void stop() {
-        if (thread_.joinable()) {
-            thread_.request_stop();
-            thread_.join();
-        }
-    }
-    // Polls until `condition` holds (true) or 10 s have passed (false).
-    static bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 10s) {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (!condition()) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                return false;
-            }
-            std::this_thread::sleep_for(2ms);
-        }
-        return true;
-    }
-    bool waitForState(std::uint32_t state) {
-        return waitUntil([&] { return link.simulatorState() == static_cast<std::int32_t>(state); });
-    }
-    // The first event (drained so far or later) that satisfies `wanted`.
-    std::optional<SimEvent> waitForEvent(const std::function<bool(const SimEvent&)>& wanted) {
-        std::optional<SimEvent> found;
-        waitUntil([&] {
-            std::vector<SimEvent> drained;
-            link.drainSimEvents(drained);
-            events.insert(events.end(), drained.begin(), drained.end());
-            const auto it = std::find_if(events.begin(), events.end(), wanted);
-            if (it != events.end()) {
-                found = *it;
-            }
-            return found.has_value();
-        });
-        return found;
-    }
-    // Creates an aircraft and waits for its object id.
-    std::uint32_t create(std::uint32_t hexId, const std::string& tail) {
-        CreateCommand command;
-        command.latitude = 47.46;
-        command.longitude = 8.55;
-        command.altitudeFt = 1416.0;
-        command.headingDeg = 90.0;
-        command.onGround = 1;
-        command.title = "Airbus A320 Swiss";
-        command.tailNumber = tail;
-        command.hexId = hexId;
-        link.gf_queueCreate(command);
-        const auto assigned = waitForEvent([&](const SimEvent& e) {
-            return (e.kind == SimEventKind::liveAssigned || e.kind == SimEventKind::staticAssigned) && e.key == hexId;
-        });
-        EXPECT_TRUE(assigned) << "no object id for " << hexId;
-        return assigned ? assigned->objectId : 0;
-    }
-    bool logged(const std::string& part) const {
-        const auto lines = log.lines();
-        return std::any_of(lines.begin(), lines.end(),
-                           [&](const std::string& line) { return line.find(part) != std::string::npos; });
-    }
-
-    simconnect::testing::TestEnvironment env;
-    test_support::LogCapture log;
-    std::optional<SimConnectStandIn> standIn;
-    SimLink link;
-    SessionCalls calls{realClock(env.environment())};
-    test_support::RecordingLinkShell shell;
-    test_support::FakeLinkNeighbours neighbours;
-    SimClient client{link, calls, shell, neighbours, SimClientOptions{{}, 0ms, 2000ms}};
-    std::vector<SimEvent> events;
-
-private:
-    static simconnect::ConnectEnvironment realClock(simconnect::ConnectEnvironment environment) {
-        environment.clock = [] { return std::chrono::steady_clock::now(); };
-        environment.onAttempt = nullptr;
-        return environment;
-    }
-    std::vector<std::string> options_;
-    std::jthread thread_;
-};
+using test_support::LinkEndToEnd;
 
 // One packet as the client must send it: the 16-byte header, then the fields.
 class Packet : public test_support::ByteAppender<Packet> {
