@@ -9,6 +9,7 @@
 
 #include "foundation/stop_request.h"
 #include "link_fakes.h"
+#include "message_builders.h"
 #include "simlink/sim_client.h"
 #include "test_support/log_capture.h"
 

@@ -14,6 +14,7 @@
 
 #include "foundation/stop_request.h"
 #include "link_fakes.h"
+#include "message_builders.h"
 #include "simlink/sim_client.h"
 #include "simlink/simconnect/test_peer.h"
 #include "standin_driver.h"
