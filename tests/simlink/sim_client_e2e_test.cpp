@@ -232,6 +232,13 @@ TEST(SimClientEndToEnd, PosesAndReadbacksTravelBothWays) {
     }
 
     // The stand-in keeps the written pose and answers the readbacks with it.
+    const auto listing = e.standIn->command("objects");
+    ASSERT_FALSE(listing.empty());
+    const Json objects = listing.front().value("objects", Json::array());
+    ASSERT_EQ(objects.size(), 1u);
+    EXPECT_EQ(objects[0].value("object_id", 0u), objectId);
+    EXPECT_EQ(objects[0].value("latitude", 0.0), 47.501);
+    EXPECT_EQ(objects[0].value("altitude", 0.0), 2000.0);
     e.link.gf_requestStaticCgAndPitch(objectId);
     e.link.gf_requestInitialPose(objectId);
     const auto cg = e.waitForEvent([](const SimEvent& event) { return event.kind == SimEventKind::staticCgAndPitch; });
