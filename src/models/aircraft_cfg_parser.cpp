@@ -1,5 +1,6 @@
 #include "models/aircraft_cfg_parser.h"
 
+#include <algorithm>
 #include <charconv>
 #include <optional>
 #include <system_error>
@@ -99,41 +100,41 @@ void splitSections(const std::vector<std::string>& lines, Dialect dialect, Proce
     }
 }
 
-bool isIvaoWordChar(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+bool equalsNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && detail::containsNoCase(a, b);
+}
+
+bool startsWithNoCase(std::string_view text, std::string_view head) {
+    return text.size() >= head.size() && equalsNoCase(text.substr(0, head.size()), head);
 }
 
 bool endsWithNoCase(std::string_view text, std::string_view tail) {
-    return text.size() >= tail.size() && detail::containsNoCase(text.substr(text.size() - tail.size()), tail);
+    return text.size() >= tail.size() && equalsNoCase(text.substr(text.size() - tail.size()), tail);
 }
 
-// Group 1 of a whole-text, case-insensitive ".+/IVAO_MTL/IVAO_(\w+)/aircraft\.cfg$".
+// Group 1 of a whole-text, case-insensitive ".+/IVAO_MTL/IVAO_(\w+)/aircraft\.cfg$": the last
+// folder is "IVAO_" and the code, its parent "IVAO_MTL" below at least one character.
 std::optional<std::string> ivaoPackageCode(std::string text) {
-    for (char& c : text) {
-        if (c == '\\') {
-            c = '/';
-        }
-    }
-    if (text.find_first_of("\r\n") != std::string::npos || !endsWithNoCase(text, "/aircraft.cfg")) {
+    constexpr std::string_view kFile = "/aircraft.cfg";
+    constexpr std::string_view kPackagePrefix = "IVAO_";
+    constexpr std::string_view kParentTail = "/IVAO_MTL";
+    std::replace(text.begin(), text.end(), '\\', '/');
+    if (text.find_first_of("\r\n") != std::string::npos || !endsWithNoCase(text, kFile)) {
         return std::nullopt;
     }
-    const std::string_view rest =
-        std::string_view(text).substr(0, text.size() - std::string_view("/aircraft.cfg").size());
+    const std::string_view rest = std::string_view(text).substr(0, text.size() - kFile.size());
     const std::size_t slash = rest.rfind('/');
     if (slash == std::string_view::npos) {
         return std::nullopt;
     }
     const std::string_view package = rest.substr(slash + 1);
     const std::string_view parent = rest.substr(0, slash);
-    constexpr std::string_view kPackagePrefix = "IVAO_";
-    constexpr std::string_view kParentTail = "/IVAO_MTL";
-    if (package.size() <= kPackagePrefix.size() ||
-        !endsWithNoCase(package.substr(0, kPackagePrefix.size()), kPackagePrefix) ||
+    if (package.size() <= kPackagePrefix.size() || !startsWithNoCase(package, kPackagePrefix) ||
         parent.size() <= kParentTail.size() || !endsWithNoCase(parent, kParentTail)) {
         return std::nullopt;
     }
     const std::string_view code = package.substr(kPackagePrefix.size());
-    if (!std::all_of(code.begin(), code.end(), isIvaoWordChar)) {
+    if (!std::all_of(code.begin(), code.end(), detail::isWordChar)) {
         return std::nullopt;
     }
     return std::string(code);

@@ -37,6 +37,10 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 } // namespace
 
+bool isWordChar(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+}
+
 bool containsNoCase(std::string_view text, std::string_view part) {
     if (part.size() > text.size()) {
         return false;

@@ -10,6 +10,9 @@
 
 namespace kiv::detail {
 
+// A regular expression's \w: ASCII letter, digit or '_'.
+bool isWordChar(char c);
+
 // Whether `text` contains `part`, ASCII letters compared without case.
 bool containsNoCase(std::string_view text, std::string_view part);
 

@@ -90,6 +90,19 @@ AirlineOutcome takeParkingCode(SectionState& state, std::string_view value, cons
     return AirlineOutcome::invalid;
 }
 
+// A key's two rules for one line: its first value, or (once the key is known) any line that
+// merely names it again, comment lines included.
+enum class KeyLine { other, first, again };
+
+KeyLine keyLine(const std::string& known, std::string_view line, std::string_view key, std::string_view againMark,
+                std::string& value) {
+    if (known.empty()) {
+        value = lf_keyValue(line, key);
+        return value.empty() ? KeyLine::other : KeyLine::first;
+    }
+    return containsNoCase(line, againMark) ? KeyLine::again : KeyLine::other;
+}
+
 struct Refusal {
     bool silent = false;
     std::string text;
@@ -109,36 +122,41 @@ std::optional<Refusal> readOrdinaryLines(const std::vector<std::string>& section
             state.title = title;
             continue;
         }
-        if (state.airline.empty()) {
-            if (const std::string value = lf_keyValue(line, "atc_parking_codes"); !value.empty()) {
-                if (takeParkingCode(state, value, context, path) == AirlineOutcome::silentRefusal) {
-                    return Refusal{true, {}};
-                }
-                continue;
+        std::string value;
+        switch (keyLine(state.airline, line, "atc_parking_codes", "atc_parking_codes", value)) {
+        case KeyLine::first:
+            if (takeParkingCode(state, value, context, path) == AirlineOutcome::silentRefusal) {
+                return Refusal{true, {}};
             }
-        } else if (containsNoCase(line, "atc_parking_codes")) {
+            continue;
+        case KeyLine::again:
             return refusalText(
                 fmt::format("{} {} has more than one atc_parking_codes key", context.folderText, context.header));
+        case KeyLine::other:
+            break;
         }
-        if (state.parkingTypes.empty()) {
-            if (const std::string value = lf_keyValue(line, "atc_parking_types"); !value.empty()) {
-                state.parkingTypes = parkingTypesOf(value);
-                continue;
-            }
-        } else if (containsNoCase(line, "atc_parking_types")) {
+        switch (keyLine(state.parkingTypes, line, "atc_parking_types", "atc_parking_types", value)) {
+        case KeyLine::first:
+            state.parkingTypes = parkingTypesOf(value);
+            continue;
+        case KeyLine::again:
             return refusalText(
                 fmt::format("{} {} has more than one atc_parking_types key", context.folderText, context.header));
+        case KeyLine::other:
+            break;
         }
-        if (state.regcode.empty()) {
-            if (const std::string value = lf_keyValue(line, "atc_id"); !value.empty()) {
-                const std::string cut = value.substr(0, value.find(';'));
-                if (!lf_checkAtcId(cut, state.regcode)) {
-                    lf_addIncompleteSection(fmt::format("invalid atc_id={} in: {}", cut, state.title));
-                }
-                continue;
+        switch (keyLine(state.regcode, line, "atc_id", "atc_id=", value)) {
+        case KeyLine::first: {
+            const std::string cut = value.substr(0, value.find(';'));
+            if (!lf_checkAtcId(cut, state.regcode)) {
+                lf_addIncompleteSection(fmt::format("invalid atc_id={} in: {}", cut, state.title));
             }
-        } else if (containsNoCase(line, "atc_id=")) {
+            continue;
+        }
+        case KeyLine::again:
             return refusalText(fmt::format("{}, {}, has more than one atc_id key", context.folderText, context.header));
+        case KeyLine::other:
+            break;
         }
         takeFolderKeys(state, line);
     }
@@ -271,31 +289,30 @@ std::optional<std::string> readIvaoLines(const std::vector<std::string>& section
             state.title = title;
             continue;
         }
-        if (state.parkingTypes.empty()) {
-            if (const std::string value = lf_keyValue(line, "atc_parking_types"); !value.empty()) {
-                state.parkingTypes = parkingTypesOf(value);
-                continue;
-            }
-        } else if (containsNoCase(line, "atc_parking_types")) {
+        std::string value;
+        switch (keyLine(state.parkingTypes, line, "atc_parking_types", "atc_parking_types", value)) {
+        case KeyLine::first:
+            state.parkingTypes = parkingTypesOf(value);
+            continue;
+        case KeyLine::again:
             return prefix + " has more than one atc_parking_types key";
+        case KeyLine::other:
+            break;
         }
-        if (state.regcode.empty()) {
-            if (const std::string value = lf_keyValue(line, "atc_id"); !value.empty()) {
-                if (!ivaoAtcId(value, state.regcode)) {
-                    lf_addIncompleteSection(fmt::format("invalid atc_id={} in {}", value, state.title));
-                }
-                continue;
+        switch (keyLine(state.regcode, line, "atc_id", "atc_id=", value)) {
+        case KeyLine::first:
+            if (!ivaoAtcId(value, state.regcode)) {
+                lf_addIncompleteSection(fmt::format("invalid atc_id={} in {}", value, state.title));
             }
-        } else if (containsNoCase(line, "atc_id=")) {
+            continue;
+        case KeyLine::again:
             return fmt::format("{}, {}, has more than one atc_id key", context.folderText, context.header);
+        case KeyLine::other:
+            break;
         }
         takeFolderKeys(state, line);
     }
     return std::nullopt;
-}
-
-bool isWordChar(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
 }
 
 // The first three word characters of a title after leading blanks, as a whole-line
