@@ -87,27 +87,31 @@ TEST(DriveToStand, StraightInFromADirectFinal) {
 TEST(DriveToStand, CorrectiveApproachOverThePointInFront) {
     struct Case {
         const char* name;
+        double along;
+        double lateral;
         SizeClass sizeClass;
         bool slow;
+        double offsetM; // of the turn point in front of the stand
         double firstLegKt;
         std::uint8_t driveIn;
         double lastLegKt; // 0.8 x the class's manoeuvre speed
     };
     const Case cases[] = {
-        {"at manoeuvre speed", SizeClass::Large, false, 2.4, 0, 2.4},
-        {"slow approach", SizeClass::Large, true, 4.0, 1, 2.4},
-        {"slow approach of a Heavy", SizeClass::Heavy, true, 3.0, 1, 1.6},
+        {"30 m out, 4 m aside", -30.0, 4.0, SizeClass::Large, false, 10.0, 2.4, 0, 2.4},
+        {"slow approach", -30.0, 4.0, SizeClass::Large, true, 10.0, 4.0, 1, 2.4},
+        {"slow approach of a Heavy", -30.0, 4.0, SizeClass::Heavy, true, 10.0, 3.0, 1, 1.6},
+        {"14 m out, 1.5 m aside", -14.0, 1.5, SizeClass::Large, false, 5.0, 2.4, 0, 2.4},
     };
     for (const Case& c : cases) {
-        Drive drive(-30.0, 4.0, 0.0, c.sizeClass);
+        Drive drive(c.along, c.lateral, 0.0, c.sizeClass);
         drive.run(true, c.slow);
         ASSERT_EQ(drive.aircraft.samples.size(), 4u) << c.name;
         const StreamSample& turnPoint = drive.aircraft.samples[1];
-        const double firstLegM = std::hypot(20.0, 4.0);
+        const double firstLegM = std::hypot(-c.along - c.offsetM, c.lateral);
         const std::int32_t first = kFrontTick + ticksFor(firstLegM, c.firstLegKt);
-        const std::int32_t last = first + ticksFor(10.0, c.lastLegKt);
+        const std::int32_t last = first + ticksFor(c.offsetM, c.lastLegKt);
         EXPECT_EQ(drive.dueTicks(), (std::vector<std::int32_t>{kFrontTick, first, last, last + 50})) << c.name;
-        EXPECT_NEAR(drive.metresToStand(turnPoint), 10.0, 0.01) << c.name;
+        EXPECT_NEAR(drive.metresToStand(turnPoint), c.offsetM, 0.01) << c.name;
         EXPECT_NEAR(turnPoint.groundSpeedKt, c.firstLegKt, 1e-12) << c.name;
         EXPECT_NEAR(turnPoint.trackDeg, 45.0, 1e-9) << c.name;
         EXPECT_EQ(turnPoint.bankRad, 0.01) << c.name;
@@ -147,6 +151,13 @@ TEST(DriveToStand, PastTheStandItDrivesBackAndSaysSo) {
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0], "GATE A1       : TST860 drive2stand plans corrective move from past stand, distance 5.0 m, "
                         "along 5.0 m, lateral 0.0 m");
+}
+
+TEST(DriveToStand, AShortDriveTakesAtLeastOneSecond) {
+    Drive drive(-1.0, 0.0, 0.0); // without corrective approaches: driven straight in
+    drive.run(false, false);
+    ASSERT_EQ(drive.aircraft.samples.size(), 3u);
+    EXPECT_EQ(drive.aircraft.samples[1].deliveryTick, kFrontTick + 100); // 1 m at 2.4 kt is 81 ticks
 }
 
 TEST(DriveToStand, WithoutAManoeuvreSpeedTheDriveStillEnds) {

@@ -116,8 +116,8 @@ TEST(MotionLimits, ReferenceSpeedsByTypeAndPhase) {
 }
 
 TEST(MotionLimits, SpeedFactorAndSevenSecondDistance) {
-    const double speeds[] = {0.0, 8.0, 11.5, 15.0, 20.0, 25.0, 30.0, 45.0};
-    const double factors[] = {1.2, 1.2, 1.1, 1.0, 1.0, 0.8, 0.6, 0.6};
+    const double speeds[] = {0.0, 8.0, 11.5, 15.0, 15.5, 20.0, 25.0, 30.0, 45.0};
+    const double factors[] = {1.2, 1.2, 1.1, 1.0, 1.0, 1.0, 0.8, 0.6, 0.6};
     for (std::size_t i = 0; i < std::size(speeds); ++i) {
         EXPECT_NEAR(gf_speedFactorBySpeed(speeds[i]), factors[i], 1e-12) << speeds[i];
     }

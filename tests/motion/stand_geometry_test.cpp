@@ -71,7 +71,7 @@ TEST(StandGeometry, PositionContinuityModesAndEveryFailure) {
         {"behind, 1215 ft aside", 2, -1.0, 0.2, 0.0, 0.0, 0, 4},
         {"abeam", 2, 0.03, 0.3, 0.0, 0.0, 0, 5},
         {"2 NM ahead", 2, 2.0, 0.0, 0.0, 0.0, 0, 6},
-        {"widening corridor", 2, 1.5, 0.2, 0.0, 0.0, 3, 0},
+        {"widening corridor", 2, 1.5, 0.23, 0.0, 0.0, 3, 0},
         {"beyond the widening corridor", 2, 1.5, 0.35, 0.0, 0.0, 0, 7},
         {"wide corridor, track 22 degrees off", 2, 1.5, 0.0, 0.0, 22.0, 0, 3},
     };
@@ -183,6 +183,8 @@ TEST(StandGeometry, StandEntryRefusalsOneByOne) {
         {"2 m past", 2.0, 0.0, 0.0, 0.01, 0.01, "too close to or past stand"},
         {"2 m in front, 2 m aside", -2.0, 2.0, 0.0, 0.01, 0.01, "too close to or past stand"},
         {"3.5 m aside without the 10 m point", -20.0, 3.5, 0.0, 0.015, 0.0, "over 3 m from centerline"},
+        {"3.5 m aside, turned towards the 10 m point", -20.0, 3.5, 9.0, 0.015, 0.0, "over 3 m from centerline"},
+        {"half a metre past", 0.5, 0.0, 0.0, 0.01, 0.01, "too close to or past stand"},
         {"4.5 m aside", -30.0, 4.5, 0.0, 0.015, 0.01, "over 3 m from centerline"},
         {"8 m in front, 2.5 m aside", -8.0, 2.5, 0.0, 0.01, 0.01, "direct final approach exceeds 15 deg"},
         {"14 m in front, 2.9 m aside", -14.0, 2.9, 0.0, 0.01, 0.01, "approach turn exceeds 15 deg"},

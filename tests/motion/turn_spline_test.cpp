@@ -51,6 +51,20 @@ TEST(TurnSpline, EachErrorKindFromCraftedGeometry) {
     ignoredEndHeading.hasEndHeading = 0;
     TurnSplineRequest wideMismatchAllowed = request(0.0, 60.0, 30.0, 60.0, 80.0);
     wideMismatchAllowed.limits.maxStartMismatchDeg = 90.0;
+    TurnSplineRequest swingsBack = request(0.0, 50.0, 90.0, 50.0, 10.0);
+    swingsBack.cornerOnly = 1;
+    // A strict turn that builds with the default limits (the legs bend 2 degrees, the
+    // aircraft heads 9 degrees left of them); each limit below refuses it on its own.
+    const TurnSplineRequest slightBend = request(0.0, 60.0, 2.0, 60.0, 351.0);
+    TurnSplineRequest longerLegs = request(0.0, 60.0, 2.0, 80.0, 351.0);
+    longerLegs.limits.minLegM = 70.0;
+    const TurnSplineRequest shortFirstLeg = request(0.0, 14.0, 2.0, 60.0, 351.0);
+    TurnSplineRequest shortLegsAllowed = shortFirstLeg;
+    shortLegsAllowed.limits.minLegM = 5.0;
+    TurnSplineRequest longerSum = slightBend;
+    longerSum.limits.minLegSumM = 121.0;
+    TurnSplineRequest nearerCorner = slightBend;
+    nearerCorner.limits.cornerDistanceFraction = 0.001;
     TurnSplineRequest loop = request(0.0, 50.0, 60.0, 50.0, 0.0);
     loop.hasEndHeading = 1;
     loop.endHeadingRad = 180.0 * kDegreesToRadians;
@@ -72,6 +86,15 @@ TEST(TurnSpline, EachErrorKindFromCraftedGeometry) {
         {"80 degrees with a wider limit", wideMismatchAllowed, TurnSplineError::invalid_tangent},
         {"heading change of 175 degrees", request(0.0, 60.0, 115.0, 60.0, 300.0), TurnSplineError::invalid_tangent},
         {"strict turn with a 10 m first leg", request(0.0, 10.0, 20.0, 60.0, 35.0), TurnSplineError::invalid_tangent},
+        {"heading change of 177 degrees, not strict", request(0.0, 60.0, 162.0, 60.0, 345.0),
+         TurnSplineError::invalid_tangent},
+        {"right turn that first swings left", swingsBack, TurnSplineError::invalid_tangent},
+        {"slight bend, 9 degrees off", slightBend, TurnSplineError::none},
+        {"slight bend, first leg below a 70 m minimum", longerLegs, TurnSplineError::invalid_tangent},
+        {"slight bend, first leg below the 15 m default", shortFirstLeg, TurnSplineError::invalid_tangent},
+        {"slight bend, 14 m first leg with a 5 m minimum", shortLegsAllowed, TurnSplineError::none},
+        {"slight bend with a longer minimum sum", longerSum, TurnSplineError::invalid_tangent},
+        {"slight bend passing too far from the corner", nearerCorner, TurnSplineError::invalid_tangent},
         {"loop of a long start tangent", loop, TurnSplineError::excessive_length},
     };
     for (const Case& c : cases) {
@@ -134,7 +157,7 @@ TEST(TurnSpline, LookupAnswersInvalidInsteadOfAMadeUpPoint) {
     const TurnSpline good = built(request(0.0, 60.0, 90.0, 60.0, 0.0));
     ASSERT_EQ(good.errorKind, 0u);
     TurnSpline atPole = good;
-    atPole.originLatitude = 90.0; // no longitude follows from metres east here
+    atPole.originLatitude = -90.0; // no longitude follows from metres east here
     TurnSpline refused = built(request(0.0, 1.9, 90.0, 60.0, 0.0));
     struct Case {
         const char* name;
