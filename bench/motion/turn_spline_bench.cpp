@@ -3,9 +3,7 @@
 // and heap allocations per operation (global operator new is counted here); both are meant
 // to allocate nothing.
 #include <array>
-#include <atomic>
-#include <cstdlib>
-#include <new>
+#include <cstdint>
 #include <random>
 #include <vector>
 
@@ -13,26 +11,7 @@
 
 #include "foundation/geodesy.h"
 #include "motion/turn_spline.h"
-
-namespace {
-
-std::atomic<std::uint64_t> allocationCount{0};
-
-} // namespace
-
-// g++ 12 pairs the inlined replacement new with free() and warns of a mismatch; both sides
-// are this file's malloc/free, so the pairing is right.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
-void* operator new(std::size_t size) {
-    allocationCount.fetch_add(1, std::memory_order_relaxed);
-    if (void* block = std::malloc(size == 0 ? 1 : size)) {
-        return block;
-    }
-    throw std::bad_alloc();
-}
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+#include "support/allocation_counter.h"
 
 namespace kiv {
 namespace {
@@ -74,15 +53,16 @@ void BM_BuildTurnSpline(benchmark::State& state) {
         }
     }
     std::size_t next = 0;
-    std::uint64_t built = 0;
-    const std::uint64_t allocationsBefore = allocationCount.load();
+    benchmark::IterationCount built = 0;
+    const std::uint64_t allocationsBefore = bench::allocationCount.load();
     for (auto _ : state) {
         built += gf_buildTurnSpline(spline, requests[next]) ? 1 : 0;
         benchmark::DoNotOptimize(spline);
         next = next + 1 == requests.size() ? 0 : next + 1;
     }
     const double builds = static_cast<double>(state.iterations());
-    state.counters["allocs_per_build"] = static_cast<double>(allocationCount.load() - allocationsBefore) / builds;
+    state.counters["allocs_per_build"] =
+        static_cast<double>(bench::allocationCount.load() - allocationsBefore) / builds;
     if (built != state.iterations()) {
         state.SkipWithError("a build failed");
     }
@@ -102,8 +82,8 @@ void BM_TurnSplinePointAt(benchmark::State& state) {
         fraction = uniform(engine);
     }
     std::size_t next = 0;
-    std::uint64_t valid = 0;
-    const std::uint64_t allocationsBefore = allocationCount.load();
+    benchmark::IterationCount valid = 0;
+    const std::uint64_t allocationsBefore = bench::allocationCount.load();
     for (auto _ : state) {
         const SplinePoint point = gf_turnSplinePointAt(spline, fractions[next]);
         benchmark::DoNotOptimize(point);
@@ -111,7 +91,8 @@ void BM_TurnSplinePointAt(benchmark::State& state) {
         next = (next + 1) & (fractions.size() - 1);
     }
     const double lookups = static_cast<double>(state.iterations());
-    state.counters["allocs_per_lookup"] = static_cast<double>(allocationCount.load() - allocationsBefore) / lookups;
+    state.counters["allocs_per_lookup"] =
+        static_cast<double>(bench::allocationCount.load() - allocationsBefore) / lookups;
     if (valid != state.iterations()) {
         state.SkipWithError("a lookup answered invalid");
     }

@@ -56,6 +56,20 @@ bool accelerates(const SpeedProfile& profile, double givenStart, double maxSpeed
            startAcceleration >= kBrakeTolerance && endAcceleration >= kBrakeTolerance;
 }
 
+// The lower (or upper) of the end speeds and, when the extreme lies inside the leg, the
+// speed there.
+template <typename Pick> double boundingSpeed(const SpeedProfile& profile, Pick pick) noexcept {
+    if (profile.valid == 0) {
+        return 0.0;
+    }
+    double bound = pick(profile.startSpeed, profile.endSpeed);
+    const double s = gf_profileExtremeFraction(profile);
+    if (s > 0.0 && s < 1.0) {
+        bound = pick(bound, speedAtFraction(profile, s));
+    }
+    return bound;
+}
+
 } // namespace
 
 bool gf_buildSpeedProfile(SpeedProfile& profile, double distance, double duration, double startSpeed,
@@ -132,27 +146,11 @@ double gf_profileExtremeFraction(const SpeedProfile& profile) noexcept {
 }
 
 double gf_profileMinSpeed(const SpeedProfile& profile) noexcept {
-    if (profile.valid == 0) {
-        return 0.0;
-    }
-    double lowest = std::min(profile.startSpeed, profile.endSpeed);
-    const double s = gf_profileExtremeFraction(profile);
-    if (s > 0.0 && s < 1.0) {
-        lowest = std::min(lowest, speedAtFraction(profile, s));
-    }
-    return lowest;
+    return boundingSpeed(profile, [](double a, double b) { return std::min(a, b); });
 }
 
 double gf_profileMaxSpeed(const SpeedProfile& profile) noexcept {
-    if (profile.valid == 0) {
-        return 0.0;
-    }
-    double highest = std::max(profile.startSpeed, profile.endSpeed);
-    const double s = gf_profileExtremeFraction(profile);
-    if (s > 0.0 && s < 1.0) {
-        highest = std::max(highest, speedAtFraction(profile, s));
-    }
-    return highest;
+    return boundingSpeed(profile, [](double a, double b) { return std::max(a, b); });
 }
 
 } // namespace kiv

@@ -49,28 +49,25 @@ def spline_rows(case_id, corner, end, start_deg, scale, end_deg, corner_only):
         target, t0 = end, scale * l1 * unit_heading(start_deg)
         t1 = 2.0 * l2 * unit_heading(end_deg) if end_deg is not None else 2.0 * leg2
     curve = CubicHermiteSpline([0.0, 1.0], np.array([[0.0, 0.0], target]), np.array([t0, t1]))
-    derivative = curve.derivative()
-    speed = lambda t: float(np.linalg.norm(derivative(t)))
-    for fraction in FRACTIONS:
-        (x, y), t, length = point_at_fraction(curve, speed, fraction)
-        dx, dy = derivative(t)
-        heading = math.degrees(math.atan2(dx, dy)) % 360.0
-        print(f"spline,{case_id},{corner[0]},{corner[1]},{end[0]},{end[1]},{start_deg},{scale},"
-              f"{'' if end_deg is None else end_deg},{int(corner_only)},{fraction},"
-              f"{x:.9f},{y:.9f},{heading:.9f},{length:.9f}")
+    inputs = (f"spline,{case_id},{corner[0]},{corner[1]},{end[0]},{end[1]},{start_deg},{scale},"
+              f"{'' if end_deg is None else end_deg},{int(corner_only)}")
+    shape_rows(inputs, curve, curve.derivative())
 
 
 def curve_rows(case_id, control, end):
     p0, p1, p2 = np.zeros(2), np.array(control, dtype=float), np.array(end, dtype=float)
     position = lambda t: (1 - t) ** 2 * p0 + 2 * t * (1 - t) * p1 + t * t * p2
     derivative = lambda t: 2 * (1 - t) * (p1 - p0) + 2 * t * (p2 - p1)
+    shape_rows(f"curve,{case_id},{control[0]},{control[1]},{end[0]},{end[1]},,,,", position, derivative)
+
+
+def shape_rows(inputs, position, derivative):
     speed = lambda t: float(np.linalg.norm(derivative(t)))
     for fraction in FRACTIONS:
         (x, y), t, length = point_at_fraction(position, speed, fraction)
         dx, dy = derivative(t)
         heading = math.degrees(math.atan2(dx, dy)) % 360.0
-        print(f"curve,{case_id},{control[0]},{control[1]},{end[0]},{end[1]},,,,,{fraction},"
-              f"{x:.9f},{y:.9f},{heading:.9f},{length:.9f}")
+        print(f"{inputs},{fraction},{x:.9f},{y:.9f},{heading:.9f},{length:.9f}")
 
 
 def profile_rows(case_id, distance, duration, start, end):
