@@ -25,8 +25,7 @@
 #include "pose_sink.h"
 #include "simlink/link_fakes.h"
 #include "simlink/sim_client.h"
-#define KIV_DEFINE_COUNTING_NEW
-#include "test_support/counting_allocations.h"
+#include "support/allocation_counter.h"
 
 namespace kiv {
 namespace {
@@ -78,21 +77,17 @@ void BM_LinkPoseFrame500(benchmark::State& state) {
         expected += kObjects;
     }
     sink.waitForPoseWrites(expected);
-    std::uint64_t frameThreadAllocations = 0;
     std::uint64_t processAllocations = 0;
     for (auto _ : state) {
         publishTick(link, nowNs + kTickNs);
         const auto start = std::chrono::steady_clock::now();
-        const std::uint64_t processBefore = test_support::allocationsInProcess();
-        const test_support::AllocationCounter counter;
+        const std::uint64_t before = bench::allocationCount.load();
         frame();
-        frameThreadAllocations += counter.count();
-        processAllocations += test_support::allocationsInProcess() - processBefore;
+        processAllocations += bench::allocationCount.load() - before;
         state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
     const double frames = static_cast<double>(state.iterations());
-    state.counters["allocs_per_frame"] = static_cast<double>(frameThreadAllocations) / frames;
-    state.counters["allocs_per_frame_process"] = static_cast<double>(processAllocations) / frames;
+    state.counters["allocs_per_frame"] = static_cast<double>(processAllocations) / frames;
     state.counters["us_per_object"] =
         benchmark::Counter(frames * kObjects, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     if (link.simulatorState() == static_cast<std::int32_t>(kSimulatorShuttingDown)) {
@@ -131,13 +126,13 @@ void BM_LinkPoseFrame500OnSimClientThread(benchmark::State& state) {
     for (auto _ : state) {
         publishTick(link, nowNs + kTickNs);
         const auto start = std::chrono::steady_clock::now();
-        const std::uint64_t before = test_support::allocationsInProcess();
+        const std::uint64_t before = bench::allocationCount.load();
         frame();
-        processAllocations += test_support::allocationsInProcess() - before;
+        processAllocations += bench::allocationCount.load() - before;
         state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
     const double frames = static_cast<double>(state.iterations());
-    state.counters["allocs_per_frame_process"] = static_cast<double>(processAllocations) / frames;
+    state.counters["allocs_per_frame"] = static_cast<double>(processAllocations) / frames;
     // From a frame's first pose packet to its last, per object: the thread's pace of writing.
     state.counters["write_us_per_object"] =
         static_cast<double>(sink.writeSpanNs() - spanBefore) / 1000.0 / (frames * (kObjects - 1));

@@ -9,8 +9,7 @@
 
 #include "pose_sink.h"
 #include "simlink/simconnect/simconnect_api.h"
-#define KIV_DEFINE_COUNTING_NEW
-#include "test_support/counting_allocations.h"
+#include "support/allocation_counter.h"
 
 namespace kiv::simconnect {
 namespace {
@@ -43,7 +42,7 @@ void BM_PoseFrame500(benchmark::State& state) {
         expected += kObjectsPerFrame;
     }
     sink.waitForPoseWrites(expected);
-    const std::uint64_t allocationsBefore = test_support::allocationsInProcess();
+    const std::uint64_t allocationsBefore = bench::allocationCount.load();
     for (auto _ : state) {
         sendFrame(handle, pose);
         expected += kObjectsPerFrame;
@@ -51,7 +50,7 @@ void BM_PoseFrame500(benchmark::State& state) {
     }
     const double frames = static_cast<double>(state.iterations());
     state.counters["allocs_per_frame"] =
-        static_cast<double>(test_support::allocationsInProcess() - allocationsBefore) / frames;
+        static_cast<double>(bench::allocationCount.load() - allocationsBefore) / frames;
     state.counters["us_per_object"] =
         benchmark::Counter(frames * kObjectsPerFrame, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     SimConnect_Close(handle);

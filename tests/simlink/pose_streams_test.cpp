@@ -6,8 +6,7 @@
 
 #include "client_fixture.h"
 #include "simlink/link_ids.h"
-#define KIV_DEFINE_COUNTING_NEW
-#include "test_support/counting_allocations.h"
+#include "support/allocation_counter.h"
 
 namespace kiv {
 namespace {
@@ -209,11 +208,11 @@ TEST(FramePoses, WarmTicksAndFramesAllocateNothing) {
     }
     std::uint64_t allocations = 0;
     for (int frame = 0; frame < 10; ++frame, time += 10 * kMs) {
-        const test_support::AllocationCounter counter;
+        const std::uint64_t before = bench::allocationCount.load();
         tick(time);
         f.nowNs = time;
         f.client.lf_pushFramePoses();
-        allocations += counter.count();
+        allocations += bench::allocationCount.load() - before;
     }
     EXPECT_EQ(f.calls.poseWritesUnrecorded, 20u * 200u);
     EXPECT_EQ(allocations, 0u);
