@@ -3,6 +3,9 @@
 // received messages every millisecond and, on every simulator frame, writes the AI poses and
 // issues the queued commands; at the end it removes every AI object it created. Everything
 // here but the SimLink it shares runs on that thread only; tests drive the parts one by one.
+// The shell wires it: SimLink (prepared with the simulator's major version), SessionCalls
+// over ConnectEnvironment::standard(), its LinkShell and LinkNeighbours, and a stoppable
+// thread that runs SimClient::run.
 #pragma once
 
 #include <chrono>
