@@ -15,6 +15,9 @@ SessionCalls::~SessionCalls() {
 }
 
 Hresult SessionCalls::open(const char* name) {
+    if (isOpen()) {
+        close(); // one session at a time
+    }
     HSimConnect handle = nullptr;
     const Hresult result = SimConnect_Open(&handle, name, 0, 0, 0, 0, environment_);
     handle_.store(handle);
