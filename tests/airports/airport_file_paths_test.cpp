@@ -213,6 +213,9 @@ TEST(AirportFilePaths, PercentDecoding) {
     for (const auto& [text, decoded] : cases) {
         EXPECT_EQ(gf_percentDecode(text), decoded) << text;
     }
+    // A '%' near the end never looks past the text, even where hex digits follow in memory.
+    EXPECT_EQ(gf_percentDecode(std::string_view("%4142").substr(0, 2)), "%4");
+    EXPECT_EQ(gf_percentDecode(std::string_view("a%4142").substr(0, 2)), "a%");
 }
 
 TEST(AirportFilePaths, ShortAirportFilePath) {

@@ -426,6 +426,20 @@ TEST_F(AirportFileWriterTest, OutputPathFailures) {
     EXPECT_TRUE(fs::is_directory("out/EHAM.xml/inside"));
 }
 
+TEST_F(AirportFileWriterTest, ATypeBeyondTheTableIsWrittenAsNoneWithItsFlags) {
+    BglAirport airport;
+    airport.icao = IcaoCode("EHAM");
+    Stand stand = standAt("X1", 52.3, 4.7, 0.0, 20.0, ParkingType::gate_small);
+    stand.type = 99;
+    stand.cargo = true;
+    airport.stands.push_back(stand);
+    ASSERT_TRUE(gf_writeApf(airport, "EHAM.xml", kGeneratedAirportFile, kSim, false, std::nullopt));
+    std::vector<Stand> read;
+    lf_readParkpositions(load("EHAM.xml"), read);
+    ASSERT_EQ(read.size(), 1u);
+    EXPECT_EQ(read[0].type, gf_parkingTypeCode(ParkingType::ramp_cargo));
+}
+
 TEST_F(AirportFileWriterTest, AnAirportWithoutStandsHasNoParkpositions) {
     BglAirport airport;
     airport.icao = IcaoCode("EHAM");

@@ -216,6 +216,17 @@ TEST(KnownAirports, NearestSearchBoxEdges) {
     }
 }
 
+TEST(KnownAirports, EastDistancesShrinkWithTheCosineOfTheLatitude) {
+    WorkingFolder folder;
+    // At 60 degrees north a degree of longitude is 30 NM: 0.15 degrees east is 4.5 NM.
+    KnownAirportsFile file(R"(<ap c="EAST" la="60" lo="10.15" a="0"/><ap c="FARR" la="61" lo="10" a="0"/>)");
+    loadOrFail();
+    const std::optional<KnownAirport> found = gf_findNearestAirport({60.0, 10.0}, {});
+    ASSERT_TRUE(found.has_value());
+    EXPECT_EQ(found->icao.text(), "EAST");
+    EXPECT_FALSE(gf_findNearestAirport({60.0, 9.8}, {}).has_value()); // 10.5 NM west of it
+}
+
 TEST(KnownAirports, CloserStandBeatsCloserCentre) {
     WorkingFolder folder;
     StandTable stands;
@@ -285,6 +296,10 @@ TEST_F(ParkAirportTest, NearMeansWithinTenNauticalMiles) {
     EXPECT_TRUE(gf_isNearParkAirport({60.0, kUserLon + 19.9 / 60.0}));
     EXPECT_FALSE(gf_isNearParkAirport({60.0, kUserLon + 20.1 / 60.0}));
     EXPECT_FALSE(gf_isNearParkAirport({60.0 + 10.1 / 60.0, kUserLon}));
+    // 6 NM north and 8.01 NM east by the park airport's cosine: just outside, though the
+    // position's own (smaller) cosine would put it inside.
+    EXPECT_FALSE(gf_isNearParkAirport({60.1, kUserLon + 0.267}));
+    EXPECT_TRUE(gf_isNearParkAirport({60.1, kUserLon + 0.266}));
 }
 
 } // namespace
