@@ -7,12 +7,11 @@
 #include <mutex>
 #include <shared_mutex>
 #include <stdexcept>
-#include <system_error>
 
+#include "airports/detail/encrypted_xml.h"
 #include "foundation/encrypted_data_file.h"
 #include "foundation/log.h"
 #include "foundation/program_paths.h"
-#include "foundation/secure_xml.h"
 #include "foundation/text_conversion.h"
 #include "foundation/xml_helpers.h"
 
@@ -99,27 +98,13 @@ Expected<std::vector<KnownAirport>, std::string> rowsOfDocument(const pugi::xml_
 }
 
 Expected<std::vector<KnownAirport>, std::string> loadRows(const fs::path& path) {
-    const std::string pathText = gf_pathToUtf8(path);
-    std::error_code error;
-    const fs::file_status status = fs::status(path, error);
-    if (error && error != std::errc::no_such_file_or_directory) {
-        return unexpected(fmt::format("Could not check whether {} exists: {}", pathText, error.message()));
+    constexpr detail::EncryptedXmlTexts kTexts{"Could not check whether {0} exists: {1}", "{0} not available",
+                                               "{0} not loaded: {1}"};
+    auto loaded = detail::lf_loadEncryptedXml(path, kAirportsListLimit, kTexts);
+    if (!loaded) {
+        return unexpected(loaded.error().text);
     }
-    if (!fs::exists(status)) {
-        return unexpected(fmt::format("{} not available", pathText));
-    }
-    EncryptedFileResult plaintext = gf_readEncryptedFile(path, kAirportsListLimit);
-    if (!plaintext) {
-        return unexpected(plaintext.error());
-    }
-    // The document points into the buffer, which wipes itself on every way out.
-    SecureBuffer buffer = std::move(plaintext).value();
-    pugi::xml_document document;
-    const pugi::xml_parse_result parsed = gf_parseXmlInPlace(buffer, document);
-    if (!parsed) {
-        return unexpected(fmt::format("{} not loaded: {}", pathText, parsed.description()));
-    }
-    return rowsOfDocument(document, pathText);
+    return rowsOfDocument((*loaded)->document, gf_pathToUtf8(path));
 }
 
 // North and east distances in NM, compared separately with the box before any square is made.

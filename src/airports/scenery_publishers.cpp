@@ -2,14 +2,15 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <stdexcept>
 
 #include <fmt/format.h>
 
+#include "airports/detail/encrypted_xml.h"
 #include "foundation/encrypted_data_file.h"
 #include "foundation/log.h"
 #include "foundation/program_paths.h"
-#include "foundation/secure_xml.h"
 #include "foundation/string_helpers.h"
 #include "foundation/text_conversion.h"
 #include "foundation/user_related_exception.h"
@@ -48,15 +49,20 @@ void readPublisherRows(const pugi::xml_node& root) {
     }
 }
 
-SecureBuffer readPublisherFile(const fs::path& path) {
-    if (!fs::exists(path)) { // throws filesystem_error when the query itself fails
-        throw std::runtime_error(fmt::format("{} not available", gf_pathToUtf8(path)));
+// A file that is missing or cannot be decrypted throws, for every caller alike; an XML
+// document that does not parse is logged and answered with no document.
+std::unique_ptr<detail::EncryptedXml> loadPublisherFile(const fs::path& path) {
+    constexpr detail::EncryptedXmlTexts kTexts{"Could not check whether {0} exists: {1}", "{0} not available",
+                                               "{0} not read because: {1}"};
+    auto loaded = detail::lf_loadEncryptedXml(path, kSceneryPublishersLimit, kTexts);
+    if (loaded) {
+        return std::move(*loaded);
     }
-    EncryptedFileResult plaintext = gf_readEncryptedFile(path, kSceneryPublishersLimit);
-    if (!plaintext) {
-        throw std::runtime_error(plaintext.error());
+    if (loaded.error().failure != detail::EncryptedXmlFailure::parse) {
+        throw std::runtime_error(loaded.error().text);
     }
-    return std::move(plaintext).value();
+    gf_logImportant(loaded.error().text);
+    return nullptr;
 }
 
 } // namespace
@@ -76,14 +82,11 @@ void gf_clearPublisherTables() {
 bool gf_readPublishers() {
     gf_clearPublisherTables();
     const fs::path& path = gf_paths().archivesEnc;
-    // The document points into the buffer, which wipes itself on every way out.
-    SecureBuffer buffer = readPublisherFile(path);
-    pugi::xml_document document;
-    const pugi::xml_parse_result parsed = gf_parseXmlInPlace(buffer, document);
-    if (!parsed) {
-        gf_logImportant(fmt::format("{} not read because: {}", gf_pathToUtf8(path), parsed.description()));
+    const std::unique_ptr<detail::EncryptedXml> loaded = loadPublisherFile(path);
+    if (!loaded) {
         return false;
     }
+    const pugi::xml_document& document = loaded->document;
     const pugi::xml_node root = document.child("root");
     if (!root) {
         gf_logImportant(fmt::format("'{}' has no root node", gf_pathToUtf8(path)));

@@ -4,14 +4,13 @@
 #include <filesystem>
 #include <mutex>
 #include <shared_mutex>
-#include <system_error>
 
 #include <fmt/format.h>
 
+#include "airports/detail/encrypted_xml.h"
 #include "foundation/encrypted_data_file.h"
 #include "foundation/log.h"
 #include "foundation/program_paths.h"
-#include "foundation/secure_xml.h"
 #include "foundation/string_helpers.h"
 #include "foundation/text_conversion.h"
 #include "foundation/xml_helpers.h"
@@ -71,32 +70,19 @@ Expected<std::vector<IcaoCode>, std::string> lf_parseWeeklyTraffic(const pugi::x
 }
 
 Expected<std::vector<IcaoCode>, std::string> lf_loadWeeklyTrafficFile() {
+    constexpr detail::EncryptedXmlTexts kTexts{"Could not inspect '{0}': {1}", "'{0}' not available",
+                                               "weekly traffic XML parse error: {1}"};
     const fs::path& path = gf_paths().wktrafficEnc;
-    const std::string pathText = gf_pathToUtf8(path);
-    std::error_code error;
-    const fs::file_status status = fs::status(path, error);
-    if (error && error != std::errc::no_such_file_or_directory) {
-        return unexpected(fmt::format("Could not inspect '{}': {}", pathText, error.message()));
+    auto loaded = detail::lf_loadEncryptedXml(path, kWeeklyTrafficAirportsLimit, kTexts);
+    if (!loaded) {
+        return unexpected(loaded.error().text);
     }
-    if (!fs::exists(status)) {
-        return unexpected(fmt::format("'{}' not available", pathText));
-    }
-    EncryptedFileResult plaintext = gf_readEncryptedFile(path, kWeeklyTrafficAirportsLimit);
-    if (!plaintext) {
-        return unexpected(plaintext.error());
-    }
-    // The document points into the buffer, which wipes itself on every way out.
-    SecureBuffer buffer = std::move(plaintext).value();
-    pugi::xml_document document;
-    const pugi::xml_parse_result parsed = gf_parseXmlInPlace(buffer, document);
-    if (!parsed) {
-        return unexpected(fmt::format("weekly traffic XML parse error: {}", parsed.description()));
-    }
-    Expected<std::vector<IcaoCode>, std::string> codes = lf_parseWeeklyTraffic(document);
+    Expected<std::vector<IcaoCode>, std::string> codes = lf_parseWeeklyTraffic((*loaded)->document);
     if (!codes) {
-        return unexpected(fmt::format("'{}' has invalid weekly traffic XML: {}", pathText, codes.error()));
+        return unexpected(fmt::format("'{}' has invalid weekly traffic XML: {}", gf_pathToUtf8(path), codes.error()));
     }
-    gf_logLine(fmt::format("{} ICAO airports supported by RealTraffic read from '{}'", codes->size(), pathText));
+    gf_logLine(
+        fmt::format("{} ICAO airports supported by RealTraffic read from '{}'", codes->size(), gf_pathToUtf8(path)));
     return codes;
 }
 
