@@ -21,4 +21,8 @@ ParkAirportInfo AirportsService::currentParkAirport() const {
 
 void AirportsService::clearCurrentParkAirport() { gf_clearCurrentParkAirport(); }
 
+bool AirportsService::gf_isNearParkAirport(double latitude, double longitude) const {
+    return kiv::gf_isNearParkAirport({latitude, longitude});
+}
+
 } // namespace kiv

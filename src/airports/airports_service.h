@@ -20,6 +20,7 @@ public:
     std::optional<std::string> gf_currentParkAirportStand() const override;
     ParkAirportInfo currentParkAirport() const override;
     void clearCurrentParkAirport() override;
+    bool gf_isNearParkAirport(double latitude, double longitude) const override;
 };
 
 } // namespace kiv

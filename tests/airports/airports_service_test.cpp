@@ -31,10 +31,13 @@ TEST(AirportsService, AnswersThePortFromTheCurrentParkAirportAndTheFiles) {
     EXPECT_DOUBLE_EQ(park.latitude, 52.3086);
     EXPECT_DOUBLE_EQ(park.longitude, 4.7639);
     EXPECT_EQ(port.gf_parkAirportAltitude(), -11.0);
+    EXPECT_TRUE(port.gf_isNearParkAirport(52.3086 + 9.9 / 60.0, 4.7639));
+    EXPECT_FALSE(port.gf_isNearParkAirport(52.3086 + 10.1 / 60.0, 4.7639));
 
     port.clearCurrentParkAirport();
     EXPECT_EQ(port.currentParkAirport().code, "");
     EXPECT_FALSE(port.gf_parkAirportAltitude().has_value());
+    EXPECT_FALSE(port.gf_isNearParkAirport(52.3086, 4.7639));
 }
 
 TEST(ParkSettings, PublishCopiesTheParkSettingsIntoTheSnapshot) {
