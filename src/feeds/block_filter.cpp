@@ -2,33 +2,13 @@
 
 #include <vector>
 
+#include "feeds/detail/field_parsing.h"
 #include "foundation/string_helpers.h"
 
 namespace kiv {
 namespace {
 
 constexpr std::string_view kUnknownRegistration = "null";
-
-std::optional<std::uint32_t> parseHex32(std::string_view text) {
-    if (text.empty() || text.size() > 8) {
-        return std::nullopt;
-    }
-    std::uint32_t value = 0;
-    for (const char c : text) {
-        std::uint32_t digit = 0;
-        if (c >= '0' && c <= '9') {
-            digit = static_cast<std::uint32_t>(c - '0');
-        } else if (c >= 'a' && c <= 'f') {
-            digit = static_cast<std::uint32_t>(c - 'a' + 10);
-        } else if (c >= 'A' && c <= 'F') {
-            digit = static_cast<std::uint32_t>(c - 'A' + 10);
-        } else {
-            return std::nullopt;
-        }
-        value = value << 4 | digit;
-    }
-    return value;
-}
 
 bool matches(std::string_view filterText, std::string_view recordText) {
     return !filterText.empty() && filterText == recordText;
@@ -43,7 +23,7 @@ std::optional<AircraftIdentity> gf_parseAircraftIdentity(std::string_view text) 
     if (pieces.size() != 3 || pieces[0].empty()) {
         return std::nullopt;
     }
-    const std::optional<std::uint32_t> hexId = parseHex32(pieces[2]);
+    const std::optional<std::uint32_t> hexId = detail::parseHexU32(pieces[2]);
     if (!hexId) {
         return std::nullopt;
     }
