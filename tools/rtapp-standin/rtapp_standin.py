@@ -14,7 +14,8 @@ scripted scene:
     RTBUF_SEP after each slice and RTBUF_EOT at the end; on "Qs999=sendparked,..." sends
     the parked aircraft as RTPARK datagrams and RTPARK_EOT;
   * replays the scene's live track as RTTFC datagrams, each batch closed by RTTFC_EOT, at
-    --rate batches per second, and sends its weather reports as JSON datagrams.
+    --rate batches per second (--speed scene seconds per second, so that a long track can
+    replay quickly with its own timestamps), and sends its weather reports as JSON datagrams.
 
 The scene (--scene FILE, JSON) holds lists "buffer" (slices, each a list of aircraft),
 "parked", "live" (points with "t", seconds from the start of the replay) and "weather"
@@ -161,7 +162,7 @@ class StandIn:
         period = 1.0 / self.args.rate
         tick = 0
         while (points or weather) and not self.stopping.is_set():
-            now = tick * period
+            now = tick * period * self.args.speed
             due = [p for p in points if p.get("t", 0) <= now]
             points = [p for p in points if p.get("t", 0) > now]
             for point in due:
@@ -263,6 +264,7 @@ def main():
     parser.add_argument("--version-mode", choices=["level2", "level1", "none", "invalid", "close"], default="level2")
     parser.add_argument("--scene", help="JSON scene file")
     parser.add_argument("--rate", type=float, default=1.0, help="live batches per second")
+    parser.add_argument("--speed", type=float, default=1.0, help="scene seconds per second of replay")
     parser.add_argument("--epoch", type=float, default=0.0, help="replay start in seconds since 1970 (default: now)")
     parser.add_argument("--no-live", action="store_true", help="start the replay only on the live command")
     parser.add_argument("--stdin-commands", action="store_true", help="read commands from standard input")
