@@ -52,9 +52,7 @@ void lf_mergeParkedRecords(std::vector<ParkedRecord>& list, const SettingsSnapsh
         if (standTaken || callsigns.contains(record.head.callsign)) {
             continue;
         }
-        if (!record.stand.empty()) {
-            stands.insert(record.stand);
-        }
+        stands.insert(record.stand);
         callsigns.insert(record.head.callsign);
         merged.push_back(std::move(record));
     }

@@ -78,6 +78,7 @@ void TrafficReader::reset() {
     resetReceiveState();
     stop = false;
     latestDataTime = 0;
+    gf_setRtAppDataTime(0);
     qnh = 0;
     bufferReceived = false;
     parkedReceived = false;

@@ -1,4 +1,5 @@
 // The two RT App reader threads on their UDP ports, fed by the RT App stand-in.
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <string>
@@ -131,7 +132,15 @@ TEST_F(RtAppReadersTest, StoppedReadersSayGoodbyeAndFreeTheirPorts) {
 // A stop asked for before the thread reached its receive loop must still end it.
 TEST_F(RtAppReadersTest, StopBeforeTheLoopStartsEndsTheThread) {
     road.trafficReader.stop = true;
-    gf_trafficReader(road); // returns instead of receiving for ever
+    std::atomic<bool> ended{false};
+    std::thread reader([&] {
+        gf_trafficReader(road);
+        ended = true;
+    });
+    const bool endedByItself = waitFor([&] { return ended.load(); }, 3s);
+    road.trafficReader.stop = true; // frees a thread that lost the first stop
+    reader.join();
+    EXPECT_TRUE(endedByItself);
     EXPECT_EQ(road.trafficReader.boundPort(), 0);
 }
 

@@ -291,13 +291,18 @@ TEST_F(TrafficReaderTest, ParkedDatagramOutcomeTable) {
 }
 
 TEST_F(TrafficReaderTest, OversizedDatagramIsCountedAndDropped) {
+    std::string largest = trafficDatagram();
+    largest += std::string(kMaxDatagramBytes - largest.size(), 'X'); // a long airline field
+    ASSERT_EQ(largest.size(), 16384u);
     const std::string big(20000, 'x');
-    offer(trafficDatagram());
+    offer(largest);
     reader.offerDatagram(std::string_view(big).substr(0, kMaxDatagramBytes + 1), big.size());
+    reader.offerDatagram(std::string_view(big).substr(0, kMaxDatagramBytes + 1), kMaxDatagramBytes + 1);
     offer("RTTFC_EOT");
-    EXPECT_EQ(reader.datagramCounter, 3u);
+    EXPECT_EQ(reader.datagramCounter, 4u);
     EXPECT_TRUE(logged("UDP datagram exceeds 16384 bytes; discarded"));
     ASSERT_EQ(posted().size(), 1u);
+    EXPECT_EQ(posted()[0].records.size(), 1u); // 16,384 bytes still fit
 }
 
 TEST_F(TrafficReaderTest, ReceivedStoresFillOnlyAfterAClear) {
