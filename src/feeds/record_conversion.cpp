@@ -11,16 +11,13 @@
 #include "feeds/feeds_neighbours.h"
 #include "feeds/record_rules.h"
 #include "foundation/clock.h"
+#include "foundation/geodesy.h"
 #include "models/interned_codes.h"
 #include "models/type_database.h"
 
 namespace kiv {
 namespace {
 
-constexpr double kTwoTo63 = 9223372036854775808.0;
-constexpr double kFullTurnRad = 6.283185307179586;
-constexpr double kDegToRad = 0.017453292519943295;
-constexpr double kRadToDeg = 57.29577951308232;
 constexpr std::uint32_t kHighestStaticHexId = 10000;
 constexpr std::string_view kTrueHeadingSource = "adsb_icao";
 constexpr double kParkAirportReachNmSquared = 25.0; // 5 NM
@@ -59,7 +56,7 @@ std::optional<double> trueHeadingRad(const TrafficFields& fields) {
         throw std::runtime_error(fmt::format("true heading: {:.2f}", degrees));
     }
     if (degrees > 0.0) {
-        return degrees * kDegToRad;
+        return degrees * kDegreesToRadians;
     }
     return std::nullopt;
 }
@@ -81,7 +78,7 @@ bool nearParkAirport(const TrafficRecord& record, const FeedsNeighbours* neighbo
         return false;
     }
     const double distance = flatDistanceNmSquared(record.sample.latitude, record.sample.longitude, airport.latitude,
-                                                  airport.longitude, std::cos(airport.latitude * kDegToRad));
+                                                  airport.longitude, std::cos(airport.latitude * kDegreesToRadians));
     return distance <= kParkAirportReachNmSquared;
 }
 
@@ -98,7 +95,7 @@ std::optional<double> bankRad(bool airborne, double rollDeg) {
     if (!airborne || rollDeg == -1.0 || !std::isfinite(rollDeg) || std::abs(rollDeg) > 90.0) {
         return std::nullopt;
     }
-    return -rollDeg * kDegToRad;
+    return -rollDeg * kDegreesToRadians;
 }
 
 // The rest of the conversion once the record is known to be wanted (steps 17 to 22).
@@ -110,7 +107,7 @@ void fillSample(TrafficRecord& record, const TrafficFields& fields, double altit
     sample.longitude = fields.longitude;
     sample.altitudeFt = altitudeFt;
     sample.groundSpeedKt = fields.groundSpeedKt;
-    sample.trackDeg = fields.trackDeg == 0.0 && trueHeading ? *trueHeading * kRadToDeg : fields.trackDeg;
+    sample.trackDeg = fields.trackDeg == 0.0 && trueHeading ? *trueHeading * kRadiansToDegrees : fields.trackDeg;
     sample.verticalRateFpm = std::isfinite(fields.verticalRateFpm) ? fields.verticalRateFpm : 0.0;
     record.head.route.origin = lf_iataCodeOrNone(fields.origin);
     record.head.route.destination = lf_iataCodeOrNone(fields.destination);
@@ -130,7 +127,7 @@ RangeFilterResult lf_filterTrafficRecord(const ConversionContext& context, const
         return {};
     }
     const double timestamp = fields.timestamp;
-    if (!std::isfinite(timestamp) || timestamp <= 0.0 || timestamp >= kTwoTo63) {
+    if (!lf_isValidTimestamp(timestamp)) {
         throw std::runtime_error(fmt::format("timestamp outside range: {:.3f}", timestamp));
     }
     if (!gf_isValidLalo(fields.latitude, fields.longitude)) {

@@ -17,6 +17,10 @@ namespace kiv {
 
 class FeedsNeighbours;
 
+// Feed timestamps are seconds since 1970: finite, above 0 and below 2^63.
+inline constexpr double kTimestampLimit = 9223372036854775808.0;
+inline bool lf_isValidTimestamp(double seconds) { return seconds > 0.0 && seconds < kTimestampLimit; }
+
 // Taken once per reply (RT Direct) or per batch (RT App) by the reader.
 struct ConversionContext {
     double centreLatitude = 0.0;

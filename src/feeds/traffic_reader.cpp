@@ -16,7 +16,6 @@ namespace {
 
 constexpr std::size_t kReservedFields = 64;
 constexpr std::size_t kReservedBatch = 384;
-constexpr double kTwoTo63 = 9223372036854775808.0;
 
 double parseNumber(std::string_view name, std::string_view text) {
     const std::optional<double> value = detail::parseFiniteDouble(text);
@@ -273,7 +272,7 @@ void TrafficReader::lf_processParkedLine() {
         throw std::runtime_error(fmt::format("hexid incorrect{}", fields_[field::hexId]));
     }
     const double timestamp = parseNumber("timestamp", fields_[field::timestamp]);
-    if (!(timestamp > 0.0 && timestamp < kTwoTo63)) {
+    if (!lf_isValidTimestamp(timestamp)) {
         throw std::runtime_error(fmt::format("timestamp outside range:{:.3f}", timestamp));
     }
     ParkedFields fields;

@@ -10,23 +10,13 @@
 
 #include "platform/datagram_socket.h"
 #include "rtapp_standin_fixture.h"
+#include "test_support/wait_until.h"
 #include "type_database_fixture.h"
 
 namespace kiv {
 namespace {
 
 using namespace std::chrono_literals;
-
-template <typename Condition> bool waitFor(Condition condition, std::chrono::milliseconds timeout = 10s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
 
 class RtAppReadersTest : public test_support::RtAppRoadTest {
 protected:
@@ -47,7 +37,8 @@ protected:
         road.trafficReader.setRangeCentre(50.033, 8.57, std::cos(50.033 * 0.017453292519943295));
         weather = std::jthread([this](std::stop_token token) { gf_weatherReader(road, token); });
         traffic = std::jthread([this](std::stop_token token) { gf_trafficReader(road, token); });
-        EXPECT_TRUE(waitFor([&] { return road.trafficReader.boundPort() != 0 && road.qnhReader.boundPort() != 0; }));
+        EXPECT_TRUE(test_support::waitUntil(
+            [&] { return road.trafficReader.boundPort() != 0 && road.qnhReader.boundPort() != 0; }));
         standIn->write("udp " + std::to_string(road.trafficReader.boundPort()) + " " +
                        std::to_string(road.qnhReader.boundPort()));
         return standIn;
@@ -69,7 +60,7 @@ protected:
 
 TEST_F(RtAppReadersTest, BufferAskedForAtStartArrivesAsThreeSlicesSixSecondsApart) {
     auto standIn = startRoad();
-    ASSERT_TRUE(waitFor([&] { return road.trafficReader.bufferReceived.load(); }));
+    ASSERT_TRUE(test_support::waitUntil([&] { return road.trafficReader.bufferReceived.load(); }));
     const auto batches = neighbours.posted();
     ASSERT_EQ(batches.size(), 3u);
     for (std::size_t i = 0; i < batches.size(); ++i) {
@@ -87,9 +78,9 @@ TEST_F(RtAppReadersTest, BufferAskedForAtStartArrivesAsThreeSlicesSixSecondsApar
 
 TEST_F(RtAppReadersTest, ParkedTrafficArrivesForTheParkAirport) {
     auto standIn = startRoad();
-    ASSERT_TRUE(waitFor([&] { return road.trafficReader.bufferReceived.load(); }));
+    ASSERT_TRUE(test_support::waitUntil([&] { return road.trafficReader.bufferReceived.load(); }));
     gf_requestRTAppParkedTraffic(road);
-    ASSERT_TRUE(waitFor([&] { return road.trafficReader.parkedReceived.load(); }));
+    ASSERT_TRUE(test_support::waitUntil([&] { return road.trafficReader.parkedReceived.load(); }));
     std::vector<std::string> stands;
     road.trafficReader.withPublishedParked([&](std::vector<ParkedRecord>& list) {
         for (const ParkedRecord& record : list) {
@@ -101,14 +92,14 @@ TEST_F(RtAppReadersTest, ParkedTrafficArrivesForTheParkAirport) {
 
 TEST_F(RtAppReadersTest, OversizedDatagramOnTheWireIsCountedAndDropped) {
     auto standIn = startRoad();
-    ASSERT_TRUE(waitFor([&] { return road.trafficReader.bufferReceived.load(); }));
+    ASSERT_TRUE(test_support::waitUntil([&] { return road.trafficReader.bufferReceived.load(); }));
     const std::uint32_t before = road.trafficReader.datagramCounter;
     platform::SocketError error;
     auto sender = platform::DatagramSocket::open(error);
     ASSERT_TRUE(sender);
     const std::string big(20000, 'R');
     sender->sendTo("", road.trafficReader.boundPort(), {reinterpret_cast<const std::uint8_t*>(big.data()), big.size()});
-    ASSERT_TRUE(waitFor([&] { return road.trafficReader.datagramCounter == before + 1; }));
+    ASSERT_TRUE(test_support::waitUntil([&] { return road.trafficReader.datagramCounter == before + 1; }));
     const auto lines = log.lines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "UDP datagram exceeds 16384 bytes; discarded"), lines.end());
 }
@@ -137,7 +128,7 @@ TEST_F(RtAppReadersTest, StopBeforeTheLoopStartsEndsTheThread) {
         gf_trafficReader(road);
         ended = true;
     });
-    const bool endedByItself = waitFor([&] { return ended.load(); }, 3s);
+    const bool endedByItself = test_support::waitUntil([&] { return ended.load(); }, 3s);
     road.trafficReader.stop = true; // frees a thread that lost the first stop
     reader.join();
     EXPECT_TRUE(endedByItself);
@@ -167,7 +158,8 @@ TEST_F(RtAppReadersTest, WeatherReaderThatCannotBindRetriesUntilTheProgramStops)
     test_support::FakeFeedsClock virtualClock;
     RtAppRoad busy(config, neighbours, shell, flags, virtualClock);
     std::thread reader([&] { gf_weatherReader(busy); });
-    ASSERT_TRUE(waitFor([&] { return virtualClock.sleeps.load() >= 50; })); // 2 s waits, in 100 ms steps
+    ASSERT_TRUE(
+        test_support::waitUntil([&] { return virtualClock.sleeps.load() >= 50; })); // 2 s waits, in 100 ms steps
     gf_installStopRequest(ExitReason::user_closed_sim, 0);
     reader.join();
     const auto lines = log.lines();

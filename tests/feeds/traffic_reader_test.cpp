@@ -22,6 +22,14 @@ using test_support::PostedBatch;
 constexpr double kCentreLatitude = 50.0;
 constexpr double kCentreLongitude = 8.0;
 
+std::string joinFields(const std::vector<std::string>& fields) {
+    std::string datagram;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        datagram += (i == 0 ? "" : ",") + fields[i];
+    }
+    return datagram;
+}
+
 // An RTTFC (or other type) datagram of 44 fields: an airliner 10 NM north of the centre.
 std::string trafficDatagram(std::map<std::size_t, std::string> changes = {}, std::size_t fieldCount = 44) {
     std::vector<std::string> fields(fieldCount);
@@ -38,11 +46,7 @@ std::string trafficDatagram(std::map<std::size_t, std::string> changes = {}, std
     for (const auto& [index, text] : changes) {
         fields.at(index) = text;
     }
-    std::string datagram;
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        datagram += (i == 0 ? "" : ",") + fields[i];
-    }
-    return datagram;
+    return joinFields(fields);
 }
 
 std::string parkedDatagram(std::map<std::size_t, std::string> changes = {}) {
@@ -51,11 +55,7 @@ std::string parkedDatagram(std::map<std::size_t, std::string> changes = {}) {
     for (const auto& [index, text] : changes) {
         fields.at(index) = text;
     }
-    std::string datagram;
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        datagram += (i == 0 ? "" : ",") + fields[i];
-    }
-    return datagram;
+    return joinFields(fields);
 }
 
 class TrafficReaderTest : public testing::Test {

@@ -20,23 +20,13 @@
 #include "models/models_service.h"
 #include "settings/settings_reset.h"
 #include "test_support/json_line_process.h"
+#include "test_support/wait_until.h"
 #include "traffic/traffic_fakes.h"
 
 namespace kiv {
 namespace {
 
 using namespace std::chrono_literals;
-
-template <typename Condition> bool waitFor(Condition condition, std::chrono::milliseconds timeout = 20s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
 
 class RtAppRoadEndToEnd : public testing::Test {
 protected:
@@ -84,10 +74,11 @@ protected:
         feeds.setRTAppRangeCentre(user.latitude, user.longitude, std::cos(user.latitude * 0.017453292519943295));
         weather = std::jthread([this](std::stop_token token) { gf_weatherReader(road, token); });
         traffic = std::jthread([this](std::stop_token token) { gf_trafficReader(road, token); });
-        ASSERT_TRUE(waitFor([&] { return road.trafficReader.boundPort() != 0 && road.qnhReader.boundPort() != 0; }));
+        ASSERT_TRUE(test_support::waitUntil(
+            [&] { return road.trafficReader.boundPort() != 0 && road.qnhReader.boundPort() != 0; }));
         standIn.write("udp " + std::to_string(road.trafficReader.boundPort()) + " " +
                       std::to_string(road.qnhReader.boundPort()));
-        ASSERT_TRUE(waitFor([&] { return road.trafficReader.bufferReceived.load(); }));
+        ASSERT_TRUE(test_support::waitUntil([&] { return road.trafficReader.bufferReceived.load(); }));
     }
 
     test_support::FakeSimLink link;
@@ -128,7 +119,7 @@ TEST_F(RtAppRoadEndToEnd, BufferedAndLiveTrafficReachTheTrafficTables) {
     gf_mailboxLoopStarted(state);
     gf_resumeDelivery(state);
     standIn.write("live");
-    ASSERT_TRUE(waitFor([&] {
+    ASSERT_TRUE(test_support::waitUntil([&] {
         lf_takeTrafficBatch(state); // the loop's take, on this thread
         const LiveAircraft* arriving = gf_findLive(state, 4921100);
         return arriving != nullptr && arriving->samples.size() >= 3;
