@@ -6,6 +6,7 @@
 // and counters are atomics.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -23,6 +24,7 @@
 #include "feeds/rtapp_server.h"
 #include "feeds/traffic_record.h"
 #include "feeds/udp_reader.h"
+#include "foundation/fnv1a.h"
 #include "settings/settings_snapshot.h"
 
 namespace kiv {
@@ -37,10 +39,20 @@ struct RangeContext {
     std::optional<double> parkElevationFt;
 };
 
+// 64-bit FNV-1a over the id's four bytes, low byte first.
+struct HexIdHash {
+    std::size_t operator()(std::uint32_t hexId) const noexcept {
+        const std::array<std::uint8_t, 4> bytes = {
+            static_cast<std::uint8_t>(hexId), static_cast<std::uint8_t>(hexId >> 8),
+            static_cast<std::uint8_t>(hexId >> 16), static_cast<std::uint8_t>(hexId >> 24)};
+        return static_cast<std::size_t>(gf_fnv1a64(bytes));
+    }
+};
+
 // The callsigns and hex ids of the traffic received since the stores were last cleared.
 struct ReceivedTraffic {
-    std::unordered_map<std::string, std::uint32_t> callsigns; // callsign -> hex id
-    std::unordered_set<std::uint32_t> hexIds;
+    std::unordered_map<std::string, std::uint32_t, Fnv1aTextHash, std::equal_to<>> callsigns; // -> hex id
+    std::unordered_set<std::uint32_t, HexIdHash> hexIds;
     bool enabled = false; // stores fill only after a clear
 };
 
