@@ -78,6 +78,8 @@ void FeedsService::clearParkValue() {
 
 void FeedsService::resetQnh() { flags_.currentQnh = kStandardQnhHpa; }
 
+std::int32_t FeedsService::currentQnh() const { return flags_.currentQnh; }
+
 bool FeedsService::sourceConnected() const { return flags_.isRTAppConnected; }
 
 std::uint32_t FeedsService::weatherStatus() {

@@ -37,6 +37,7 @@ public:
     void gf_clearReceivedTraffic() override;
     void clearParkValue() override;
     void resetQnh() override;
+    std::int32_t currentQnh() const override;
     bool sourceConnected() const override;
     std::uint32_t weatherStatus() override;
     std::uint32_t trafficStatus() override;

@@ -106,9 +106,10 @@ TEST_F(FeedsServiceTest, RangeCentreParkValueAndQnhReset) {
     EXPECT_EQ(range.centreLatitude, 50.0);
     EXPECT_EQ(range.cosCentreLatitude, 0.64);
     EXPECT_FALSE(range.parkElevationFt);
-    flags.currentQnh = 1030;
+    road.qnhReader.offerDatagram(R"({"METAR": "EDDF Q1030"})");
+    EXPECT_EQ(service.currentQnh(), 1030);
     service.resetQnh();
-    EXPECT_EQ(flags.currentQnh, 1013);
+    EXPECT_EQ(service.currentQnh(), 1013);
 }
 
 } // namespace
