@@ -18,6 +18,8 @@ void gf_appendScanLog(std::string line) { lines().push_back(std::move(line)); }
 
 const std::vector<std::string>& gf_scanLogLines() { return lines(); }
 
+std::vector<std::string>& gf_scanLog() { return lines(); }
+
 void gf_reserveScanLog(std::size_t count) { lines().reserve(count); }
 
 void gf_clearScanLog() { std::vector<std::string>().swap(lines()); }

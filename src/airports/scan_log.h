@@ -16,6 +16,8 @@ inline constexpr std::string_view kScanProblemPrefix = "===> ";
 
 void gf_appendScanLog(std::string line);
 const std::vector<std::string>& gf_scanLogLines();
+// The list itself, for code that appends through a list of messages.
+std::vector<std::string>& gf_scanLog();
 void gf_reserveScanLog(std::size_t lines);
 // Empties the list and gives its memory back.
 void gf_clearScanLog();

@@ -31,4 +31,7 @@ public:
     virtual bool isThirdPartyAirport(std::string_view publisher, std::string_view code) const = 0;
 };
 
+// The adapter over the program's own tables (known airports, weekly list, publisher tables).
+ScanReferenceTables& gf_scanReferenceTables();
+
 } // namespace kiv

@@ -1,9 +1,12 @@
-// Makes a fresh temp folder the process's working folder for one test and restores the
-// previous one afterwards, for code that works with paths relative to the program's folder.
-// The working folder is process-wide: one at a time, on the test's thread.
+// Runs one test inside a fresh temp folder as the working folder, as the program runs in its
+// own folder, and returns to the previous working folder afterwards. The working folder is
+// process-wide: one at a time, on the test's thread.
 #pragma once
 
 #include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
 
 #include "test_support/temp_folder.h"
 
@@ -18,9 +21,21 @@ public:
 
     const std::filesystem::path& path() const { return folder_.path(); }
 
+    // Writes `bytes` to the relative path, making its folders.
+    static void write(const std::filesystem::path& relative, std::string_view bytes) {
+        if (relative.has_parent_path()) {
+            std::filesystem::create_directories(relative.parent_path());
+        }
+        std::ofstream(relative, std::ios::binary | std::ios::trunc).write(bytes.data(), std::streamsize(bytes.size()));
+    }
+    static std::string read(const std::filesystem::path& relative) {
+        std::ifstream file(relative, std::ios::binary);
+        return {std::istreambuf_iterator<char>(file), {}};
+    }
+
 private:
-    std::filesystem::path previous_;
     TempFolder folder_;
+    std::filesystem::path previous_;
 };
 
 } // namespace kiv::test_support
