@@ -4,6 +4,7 @@
 // a test can break one field of an otherwise valid file. Test code: one thread.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -74,11 +75,10 @@ inline Bytes bglRecord(std::uint16_t id, const Bytes& payload, bool pad = true) 
     if (pad) {
         size = (size + 3) / 4 * 4;
     }
-    Bytes bytes;
-    putU16(bytes, id);
-    putU32(bytes, static_cast<std::uint32_t>(size));
-    bytes.insert(bytes.end(), payload.begin(), payload.end());
-    bytes.resize(size, 0);
+    Bytes bytes(size, 0);
+    setU16(bytes, 0, id);
+    setU32(bytes, 2, static_cast<std::uint32_t>(size));
+    std::copy(payload.begin(), payload.end(), bytes.begin() + 6);
     return bytes;
 }
 
