@@ -155,12 +155,13 @@ TEST_F(BglRecords, ParkingEntriesBecomeStandsInBothForms) {
             {10, 10, 7, 30.0f, 0.0f, 52.31, 4.761, {}},          // GATE 7, heading 0
             {1, 5, 3, 25.0f, 180.0f, 52.32, 4.762, {"FDX"}},     // cargo
             {1, 14, 4, 10.0f, 270.0f, 52.33, 4.763, {}},         // ramp
+            {1, 6, 9, 10.0f, 270.0f, 52.331, 4.763, {}},         // military cargo
             {1, 0, 5, 10.0f, 270.0f, 52.34, 4.764, {}},          // NONE
             {1, 13, 6, 10.0f, 270.0f, 52.35, 4.765, {}},         // VEHICLE
             {1, 3, 8, 10.0f, 270.0f, 0.00005, 0.00005, {}},      // null island
         };
         const std::vector<Stand> stands = standsOf(spec);
-        ASSERT_EQ(idsOf(stands), (std::vector<std::string>{"GATE A7", "GATE 7", "PARKING 3", "PARKING 4"}))
+        ASSERT_EQ(idsOf(stands), (std::vector<std::string>{"GATE A7", "GATE 7", "PARKING 3", "PARKING 4", "PARKING 9"}))
             << "newer form " << newer;
         EXPECT_NEAR(stands[0].latitude, 52.3, 1e-6);
         EXPECT_NEAR(stands[0].longitude, 4.76, 1e-6);
@@ -168,8 +169,9 @@ TEST_F(BglRecords, ParkingEntriesBecomeStandsInBothForms) {
         EXPECT_DOUBLE_EQ(stands[0].radiusNm, 20.0 / 1852.0);
         EXPECT_EQ(stands[0].parkingType, 8u);
         EXPECT_DOUBLE_EQ(stands[1].headingRad, 2 * kPi);
-        EXPECT_EQ(std::vector<int>({stands[2].cargo, stands[2].ramp, stands[3].cargo, stands[3].ramp}),
-                  (std::vector<int>{1, 0, 0, 1}));
+        EXPECT_EQ(std::vector<int>({stands[2].cargo, stands[2].ramp, stands[3].cargo, stands[3].ramp, stands[4].cargo,
+                                    stands[4].ramp}),
+                  (std::vector<int>{1, 0, 0, 1, 1, 0}));
         EXPECT_EQ(stands[0].heli + stands[0].manual + stands[0].cargo + stands[0].ramp, 0);
     }
     EXPECT_THAT(gf_scanLogLines(), ::testing::Contains("LatLon 0.000050,0.000050 invalid (skipped)"));
@@ -230,6 +232,15 @@ TEST_F(BglRecords, HelipadsSkipBadAndDoublePositions) {
     EXPECT_EQ(stands[0].parkingType, 0u);
     EXPECT_THAT(gf_scanLogLines(), ElementsAre("lat/lon helipad incorrect (skipped): 0.000050,0.000050",
                                                "double helipad  (skipped) 52.310000,4.770000"));
+}
+
+TEST_F(BglRecords, AHelipadRecordTooShortForItsFieldsIsSkipped) {
+    AirportSpec spec;
+    // A helipad subrecord of 8 bytes: its fields would be read from the helipad after it.
+    spec.extraSubrecords = {Bytes{0x26, 0, 8, 0, 0, 0, 0, 0}};
+    spec.helipads = {HelipadSpec{}};
+    EXPECT_EQ(idsOf(standsOf(spec)), std::vector<std::string>{"helipad1"});
+    EXPECT_THAT(gf_scanLogLines(), ElementsAre("===> helipad of EHAM skipped: its record of 8 bytes is too short"));
 }
 
 TEST_F(BglRecords, AltitudesFromMillimetres) {
