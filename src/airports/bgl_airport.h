@@ -1,5 +1,6 @@
-// One airport read from a scenery file while the scan turns it into an airport file.
-// Plain value type, made and used by the scan's thread.
+// One airport on its way into an airport file: made by the scenery scan from a BGL record,
+// or by the learned-data save from the loaded airport file, and handed to gf_writeApf.
+// Plain value type owned by the thread that builds it.
 #pragma once
 
 #include <cstdint>
@@ -14,17 +15,16 @@
 namespace kiv {
 
 struct BglAirport {
-    IcaoCode icao{"ZZZZ"};
+    IcaoCode icao;
     IataCode iata;
-    double latitude = 0.0;
-    double longitude = 0.0;
+    double latitude = 0.0;  // degrees; 0 when unknown
+    double longitude = 0.0; // degrees; 0 when unknown
     std::string name;
-    std::uint32_t reserved = 0;
-    std::int32_t altitudeFt = 0;
-    std::int32_t qfReal = 0;
-    std::int32_t qfSoft = 0;
+    std::int32_t altitude = 0; // feet
+    std::int32_t Qf_real = 0;
+    std::int32_t Qf_soft = 0;
     std::filesystem::path bglPath;
-    std::string bglPathText; // the same path as UTF-8
+    std::string bglPathText; // the same path as UTF-8, written as "BGLpath"
     std::string publisher;
     std::vector<Stand> stands;
 };
