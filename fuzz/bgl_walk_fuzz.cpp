@@ -62,8 +62,8 @@ void readAirport(const BglWords& words, const BglRecordRef& record, const ScanRe
     std::set<std::string> ids;
     for (const Stand& stand : airport.stands) {
         check(gf_isValidLalo(stand.latitude, stand.longitude));
-        check(std::isfinite(stand.radiusNm) && stand.radiusNm > 0.0 && std::isfinite(stand.headingRad));
-        check(!stand.idText.empty() && ids.insert(stand.idText).second);
+        check(std::isfinite(stand.radius) && stand.radius > 0.0 && std::isfinite(stand.heading));
+        check(!stand.id.empty() && ids.insert(stand.id).second);
     }
 }
 

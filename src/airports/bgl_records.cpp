@@ -8,6 +8,7 @@
 
 #include <fmt/format.h>
 
+#include "airports/airport_file_format.h"
 #include "airports/bgl_format.h"
 #include "airports/bgl_reader.h"
 #include "airports/scan_log.h"
@@ -20,9 +21,6 @@
 namespace kiv {
 namespace {
 
-constexpr double kRadiansPerDegree = 0.017453292519943295;
-constexpr double kTwoPi = 6.283185307179586;
-constexpr double kMetresPerNm = 1852.0;
 // Helipad fields reach up to the heading at +32; a shorter record holds no whole helipad.
 constexpr std::uint64_t kHelipadBytes = 36;
 
@@ -67,15 +65,15 @@ const std::array<std::string, 64>& parkingPrefixes() {
     return prefixes;
 }
 
-Stand parkingStand(std::uint32_t type, std::string id, double latitude, double longitude, double headingRad,
+Stand parkingStand(std::uint32_t type, std::string id, double latitude, double longitude, double heading,
                    double radiusNm) {
     Stand stand;
-    stand.idText = std::move(id);
+    stand.id = std::move(id);
     stand.latitude = latitude;
     stand.longitude = longitude;
-    stand.headingRad = headingRad;
-    stand.radiusNm = radiusNm;
-    stand.parkingType = type;
+    stand.heading = heading;
+    stand.radius = radiusNm;
+    stand.type = type;
     stand.cargo = (type == 5 || type == 6) ? 1 : 0;
     stand.ramp = (type >= 1 && type <= 4) || type == 14 ? 1 : 0;
     return stand;
@@ -109,8 +107,8 @@ void readParkingEntry(const BglWords& words, std::uint64_t entry, BglAirport& ai
     if (!hasUsableGeometry(airport, *id, radiusMetres, headingDegrees)) {
         return;
     }
-    const double headingRad = headingDegrees == 0.0f ? kTwoPi : headingDegrees * kRadiansPerDegree;
-    airport.stands.push_back(parkingStand(type, *id, latitude, longitude, headingRad, radiusMetres / kMetresPerNm));
+    const double heading = headingDegrees == 0.0f ? kTwoPi : headingDegrees * kDegToRad;
+    airport.stands.push_back(parkingStand(type, *id, latitude, longitude, heading, radiusMetres / kMetresPerNm));
 }
 
 struct SubrecordHeader {
@@ -268,11 +266,11 @@ void lf_readHelipads(std::size_t index, const BglWords& words, BglAirport& airpo
     helipads.positions.push_back({latitude, longitude});
 
     Stand stand;
-    stand.idText = std::move(id);
+    stand.id = std::move(id);
     stand.latitude = latitude;
     stand.longitude = longitude;
-    stand.headingRad = headingDegrees * kRadiansPerDegree;
-    stand.radiusNm = sizeMetres / 2.0 / kMetresPerNm;
+    stand.heading = headingDegrees * kDegToRad;
+    stand.radius = sizeMetres / 2.0 / kMetresPerNm;
     stand.heli = 1;
     airport.stands.push_back(std::move(stand));
     ++helipads.counter;

@@ -54,7 +54,7 @@ protected:
     std::vector<std::string> idsOf(const std::vector<Stand>& stands) {
         std::vector<std::string> ids;
         for (const Stand& stand : stands) {
-            ids.push_back(stand.idText);
+            ids.push_back(stand.id);
         }
         return ids;
     }
@@ -165,10 +165,10 @@ TEST_F(BglRecords, ParkingEntriesBecomeStandsInBothForms) {
             << "newer form " << newer;
         EXPECT_NEAR(stands[0].latitude, 52.3, 1e-6);
         EXPECT_NEAR(stands[0].longitude, 4.76, 1e-6);
-        EXPECT_DOUBLE_EQ(stands[0].headingRad, 90.0 * 0.017453292519943295);
-        EXPECT_DOUBLE_EQ(stands[0].radiusNm, 20.0 / 1852.0);
-        EXPECT_EQ(stands[0].parkingType, 8u);
-        EXPECT_DOUBLE_EQ(stands[1].headingRad, 2 * kPi);
+        EXPECT_DOUBLE_EQ(stands[0].heading, 90.0 * 0.017453292519943295);
+        EXPECT_DOUBLE_EQ(stands[0].radius, 20.0 / 1852.0);
+        EXPECT_EQ(stands[0].type, 8u);
+        EXPECT_DOUBLE_EQ(stands[1].heading, 2 * kPi);
         EXPECT_EQ(std::vector<int>({stands[2].cargo, stands[2].ramp, stands[3].cargo, stands[3].ramp, stands[4].cargo,
                                     stands[4].ramp}),
                   (std::vector<int>{1, 0, 0, 1, 1, 0}));
@@ -225,11 +225,11 @@ TEST_F(BglRecords, HelipadsSkipBadAndDoublePositions) {
     const std::vector<Stand> stands = standsOf(spec, &helipads);
     EXPECT_EQ(helipads, 2u);
     ASSERT_EQ(idsOf(stands), (std::vector<std::string>{"helipad1", "helipad2"}));
-    EXPECT_DOUBLE_EQ(stands[0].radiusNm, 15.0 / 1852.0);
-    EXPECT_DOUBLE_EQ(stands[0].headingRad, 10.0 * 0.017453292519943295);
-    EXPECT_EQ(stands[1].headingRad, 0.0); // helipads keep a heading of 0
+    EXPECT_DOUBLE_EQ(stands[0].radius, 15.0 / 1852.0);
+    EXPECT_DOUBLE_EQ(stands[0].heading, 10.0 * 0.017453292519943295);
+    EXPECT_EQ(stands[1].heading, 0.0); // helipads keep a heading of 0
     EXPECT_EQ(stands[0].heli, 1);
-    EXPECT_EQ(stands[0].parkingType, 0u);
+    EXPECT_EQ(stands[0].type, 0u);
     EXPECT_THAT(gf_scanLogLines(), ElementsAre("lat/lon helipad incorrect (skipped): 0.000050,0.000050",
                                                "double helipad  (skipped) 52.310000,4.770000"));
 }
@@ -342,16 +342,16 @@ TEST_F(BglRecords, ReadsThePublicTestAirportInBothVersions) {
         const Stand& gate = airport.stands[1];
         EXPECT_NEAR(gate.latitude, 41.3532, 1e-6);
         EXPECT_NEAR(gate.longitude, -89.1508, 1e-6);
-        EXPECT_NEAR(gate.headingRad, kPi / 2, 1e-9);
-        EXPECT_NEAR(gate.radiusNm, 20.0 / 1852.0, 1e-12);
-        EXPECT_EQ(gate.parkingType, 8u);              // GATE_SMALL
-        EXPECT_EQ(airport.stands[2].parkingType, 2u); // RAMP_GA_SMALL
+        EXPECT_NEAR(gate.heading, kPi / 2, 1e-9);
+        EXPECT_NEAR(gate.radius, 20.0 / 1852.0, 1e-12);
+        EXPECT_EQ(gate.type, 8u);              // GATE_SMALL
+        EXPECT_EQ(airport.stands[2].type, 2u); // RAMP_GA_SMALL
         EXPECT_EQ(airport.stands[2].ramp, 1);
-        EXPECT_NEAR(airport.stands[2].headingRad, 1.5 * kPi, 1e-9);
+        EXPECT_NEAR(airport.stands[2].heading, 1.5 * kPi, 1e-9);
         const Stand& helipad = airport.stands[0];
         EXPECT_NEAR(helipad.latitude, 41.35386742, 1e-6);
         EXPECT_NEAR(helipad.longitude, -89.15108328, 1e-6);
-        EXPECT_NEAR(helipad.radiusNm, 60 * 0.3048 / 2 / 1852.0, 1e-9); // 60 ft wide
+        EXPECT_NEAR(helipad.radius, 60 * 0.3048 / 2 / 1852.0, 1e-9); // 60 ft wide
     }
 }
 
