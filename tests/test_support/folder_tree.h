@@ -35,7 +35,9 @@ inline FolderTree readFolderTree(const std::filesystem::path& root) {
 
 // Writes a file with its folders.
 inline void writeTreeFile(const std::filesystem::path& path, const std::string& text) {
-    std::filesystem::create_directories(path.parent_path());
+    if (path.has_parent_path()) {
+        std::filesystem::create_directories(path.parent_path());
+    }
     std::ofstream(path, std::ios::binary) << text;
 }
 
