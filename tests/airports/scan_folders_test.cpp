@@ -174,6 +174,17 @@ TEST_F(ScanFoldersTest, PublishersDecideBetweenLinkAndGeneratedFile) {
     EXPECT_THAT(scanLog(), Contains("thirdparty My Pub EGLL does not exist"));
 }
 
+TEST_F(ScanFoldersTest, ALinkThatCannotBeWrittenFallsBackToAGeneratedFile) {
+    tables.publishers = {{"Orbx", "simaddon"}};
+    tables.simaddons = {"EHAM"};
+    fs::create_directories("airports/my_simaddon/EHAM.txt/blocked");
+    writeAirportBgl("scenery/Orbx/ap.bgl", {airportWithGate("EHAM")});
+    scan({"scenery"});
+    EXPECT_TRUE(fs::exists("airports/my_simaddon/EHAM.xml"));
+    EXPECT_THAT(scanLog(), Contains("===> Writing airports/my_simaddon/EHAM.txt did not succeed"));
+    EXPECT_THAT(scanLog(), Not(Contains(HasSubstr("linked to"))));
+}
+
 TEST_F(ScanFoldersTest, UnknownOrUnsupportedAirportsGetNoFile) {
     tables.known = {"EHAM", "EDDF"};
     tables.weekly = {"EHAM"};
