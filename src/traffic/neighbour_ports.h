@@ -117,6 +117,15 @@ struct ParkAirportInfo {
     std::string code; // empty: none
     double latitude = 0.0;
     double longitude = 0.0;
+    IataCode iata; // key 0: the airport has no IATA code
+};
+
+// A row of the known-airports table as its neighbours see it.
+struct KnownAirportInfo {
+    std::string icao;
+    IataCode iata; // key 0: none
+    double latitude = 0.0;
+    double longitude = 0.0;
 };
 
 // Airports and stands: the current park airport and its files.
@@ -130,6 +139,11 @@ public:
     virtual void clearCurrentParkAirport() = 0;
     // Within 10 NM of the park airport's centre (false without a park airport).
     virtual bool gf_isNearParkAirport(double latitude, double longitude) const = 0;
+    // The known airport whose centre lies nearest the position within withinNm (flat
+    // distance), rows farther than that in latitude or in longitude alone skipped at once;
+    // read under the table's lock.
+    virtual std::optional<KnownAirportInfo> gf_nearestKnownAirport(double latitude, double longitude,
+                                                                   double withinNm) const = 0;
 };
 
 // Models and liveries: the type database and the livery choice.

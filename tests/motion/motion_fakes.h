@@ -32,6 +32,7 @@ public:
     ParkAirportInfo park;
     std::vector<Stand> stands; // stand id n is stands[n - 1] when its id matches
     bool fileLoaded = false;
+    std::optional<KnownAirportInfo> nearestAirport;
     std::uint32_t standUse = 0;
     WeekdaySlot slot;
 
@@ -72,6 +73,7 @@ public:
         return stand == nullptr ? "sid==?" : stand->idText;
     }
     bool airportFileLoaded() const override { return fileLoaded; }
+    std::optional<KnownAirportInfo> nearestKnownAirport(const Lalo&) const override { return nearestAirport; }
 
     void setThrottle(LiveAircraft&, std::uint32_t index) override {
         calls.push_back(fmt::format("throttle {}", index));

@@ -120,14 +120,18 @@ TEST(TrafficMotionEnvironment, TrafficStepsAndQueues) {
     EXPECT_EQ(f.state.removalQueue.back(), 42u);
 }
 
-TEST(TrafficMotionEnvironment, FlightMessagesFollowTheSetting) {
+TEST(TrafficMotionEnvironment, FlightMessagesAndKnownAirports) {
     EnvironmentFixture f;
-    gf_setSettingsField(&SettingsSnapshot::flightMessages, false);
-    f.environment.postFlightMessage("12:00 DLH4AB take off");
-    EXPECT_TRUE(f.shell.messages.empty());
-    gf_setSettingsField(&SettingsSnapshot::flightMessages, true);
+    // The FLIGHT_MESSAGES setting is motion's to check (gf_postFlightMessage); the window
+    // shows what it is given.
     f.environment.postFlightMessage("12:01 DLH4AB take off");
     EXPECT_EQ(f.shell.messages, (std::vector<std::string>{"12:01 DLH4AB take off"}));
+
+    EXPECT_FALSE(f.environment.nearestKnownAirport({50.0, 8.5}).has_value());
+    f.airports.nearestKnown = KnownAirportInfo{"EDDF", {}, 50.03, 8.57};
+    ASSERT_TRUE(f.environment.nearestKnownAirport({50.0, 8.5}).has_value());
+    EXPECT_EQ(f.environment.nearestKnownAirport({50.0, 8.5})->icao, "EDDF");
+    EXPECT_EQ(f.airports.nearestAskedWithinNm, 5.0);
 }
 
 TEST(MotionService, DrivesIntoAStandOfTheTrafficState) {

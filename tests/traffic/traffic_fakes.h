@@ -102,6 +102,8 @@ public:
     ParkAirportInfo parkAirport;
     int clears = 0;
     bool nearParkAirport = false;
+    std::optional<KnownAirportInfo> nearestKnown;
+    mutable double nearestAskedWithinNm = 0.0;
 
     std::optional<double> gf_parkAirportAltitude() const override { return parkAltitude; }
     bool gf_airportFileExists(std::string_view) const override { return fileExists; }
@@ -109,6 +111,10 @@ public:
     ParkAirportInfo currentParkAirport() const override { return parkAirport; }
     void clearCurrentParkAirport() override { ++clears; }
     bool gf_isNearParkAirport(double, double) const override { return nearParkAirport; }
+    std::optional<KnownAirportInfo> gf_nearestKnownAirport(double, double, double withinNm) const override {
+        nearestAskedWithinNm = withinNm;
+        return nearestKnown;
+    }
 };
 
 // Model id n has the code in `codes`; unknown ids have an empty code.
