@@ -22,7 +22,9 @@ constexpr LightSet kTakeoffRollLights = {1, 1, 1, 1, 1, 1, 0};
 constexpr double kPushbackStandRadii = 2.5;
 constexpr double kPullOutAircraftRadii = 2.0;
 
-Lalo currentPosition(const LiveAircraft& aircraft) noexcept { return {aircraft.pose.latitude, aircraft.pose.longitude}; }
+Lalo currentPosition(const LiveAircraft& aircraft) noexcept {
+    return {aircraft.pose.latitude, aircraft.pose.longitude};
+}
 
 // The front sample of a departure: it stops where it is, and with more samples queued it goes
 // (the aircraft starts from its own pose).
@@ -112,8 +114,8 @@ void lf_pullOut(MotionEnvironment& environment, LiveAircraft& aircraft) {
     environment.engineAutoStart(aircraft);
     environment.setThrottle(aircraft, 0);
     environment.setFlaps(aircraft, 1);
-    gf_logLine(fmt::format("{:14}: {:8} pulling out", environment.standName(aircraft.standId),
-                           aircraft.info.head.callsign));
+    gf_logLine(
+        fmt::format("{:14}: {:8} pulling out", environment.standName(aircraft.standId), aircraft.info.head.callsign));
 }
 
 void gf_startTakeoffRoll(MotionEnvironment& environment, LiveAircraft& aircraft) {

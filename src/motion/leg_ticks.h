@@ -29,7 +29,7 @@ inline std::int64_t gf_ticksToCover(double distanceNm, double speedKt,
 inline double gf_manoeuvreSpeedKt(double groundManoeuvreSpeedKt) noexcept {
     constexpr double kFloorKt = 1.0;
     return std::isfinite(groundManoeuvreSpeedKt) && groundManoeuvreSpeedKt >= kFloorKt ? groundManoeuvreSpeedKt
-                                                                                        : kFloorKt;
+                                                                                       : kFloorKt;
 }
 
 } // namespace kiv

@@ -30,4 +30,16 @@ void lf_retimeNextSample(const MotionEnvironment& environment, LiveAircraft& air
     }
 }
 
+std::int64_t gf_holdLegTicks(const LiveAircraft& aircraft, std::uint32_t simTick) noexcept {
+    const auto& samples = aircraft.samples;
+    if (samples.empty()) {
+        return kMinimumLegTicks;
+    }
+    const std::int64_t untilFront = gf_tickSpan(simTick, static_cast<std::uint32_t>(samples[0].deliveryTick));
+    const std::int64_t between =
+        samples.size() < 2 ? kMinimumLegTicks
+                           : std::max(gf_tickSpan(samples[0].deliveryTick, samples[1].deliveryTick), kMinimumLegTicks);
+    return std::max(untilFront + between, kMinimumLegTicks);
+}
+
 } // namespace kiv

@@ -16,4 +16,9 @@ namespace kiv {
 // extrapolated samples are running or without a next sample.
 void lf_retimeNextSample(const MotionEnvironment& environment, LiveAircraft& aircraft, std::int64_t ticksFromNow);
 
+// Ticks until a stationary next sample: as long after simTick as the front sample is due,
+// plus the time between the front and the next sample (at least 25); at least 25 in all.
+// With fewer than 2 samples, 25 after the front sample.
+std::int64_t gf_holdLegTicks(const LiveAircraft& aircraft, std::uint32_t simTick) noexcept;
+
 } // namespace kiv

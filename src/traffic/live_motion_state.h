@@ -100,6 +100,7 @@ struct LiveMotionState {
     std::uint8_t pullOut = 0;          // leave forwards instead of pushing back
     std::uint8_t towed = 0;            // towed candidate (changes only a log line)
     std::int64_t arrivalTime = 0;      // system clock, 100-ns units
+    std::int64_t parkedSinceTime = 0;  // system clock, 100-ns units: when it parked at the stand
 
     // Air legs and flight phases.
     double altitudeChangePerTick = 0.0; // feet
