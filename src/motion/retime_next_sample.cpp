@@ -42,4 +42,14 @@ std::int64_t gf_holdLegTicks(const LiveAircraft& aircraft, std::uint32_t simTick
     return std::max(untilFront + between, kMinimumLegTicks);
 }
 
+void gf_narrowRetimingWindows(LiveAircraft& aircraft) noexcept {
+    constexpr std::int32_t kFloor = 900;
+    constexpr std::int32_t kStep = 100;
+    for (std::int32_t* window : {&aircraft.holdTicks1, &aircraft.holdTicks2}) {
+        if (*window > kFloor) {
+            *window = std::max(*window - kStep, kFloor);
+        }
+    }
+}
+
 } // namespace kiv

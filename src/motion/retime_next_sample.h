@@ -21,4 +21,7 @@ void lf_retimeNextSample(const MotionEnvironment& environment, LiveAircraft& air
 // With fewer than 2 samples, 25 after the front sample.
 std::int64_t gf_holdLegTicks(const LiveAircraft& aircraft, std::uint32_t simTick) noexcept;
 
+// Both retiming windows one step (100 ticks) back towards their floor of 900.
+void gf_narrowRetimingWindows(LiveAircraft& aircraft) noexcept;
+
 } // namespace kiv
