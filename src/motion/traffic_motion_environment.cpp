@@ -53,7 +53,7 @@ const Stand* TrafficMotionEnvironment::parkStand(std::uint32_t standId) const {
         return nullptr;
     }
     const Stand& stand = state_.parkStands[standId - 1];
-    return stand.standId == standId ? &stand : nullptr;
+    return stand.number == standId ? &stand : nullptr;
 }
 
 std::string TrafficMotionEnvironment::standName(std::uint32_t standId) const {

@@ -40,8 +40,8 @@ struct Drive {
         aircraft.pose.altitudeFt = 350.0;
         aircraft.pose.bankRad = 0.01;
         Stand stand;
-        stand.standId = 1;
-        stand.idText = "GATE A1";
+        stand.number = 1;
+        stand.id = "GATE A1";
         environment.stands.push_back(stand);
     }
 

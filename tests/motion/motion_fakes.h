@@ -60,7 +60,7 @@ public:
     bool isNearParkAirport(const Lalo&) const override { return nearParkAirport; }
     ParkAirportInfo parkAirport() const override { return park; }
     const Stand* parkStand(std::uint32_t standId) const override {
-        if (standId == 0 || standId > stands.size() || stands[standId - 1].standId != standId) {
+        if (standId == 0 || standId > stands.size() || stands[standId - 1].number != standId) {
             return nullptr;
         }
         return &stands[standId - 1];
@@ -70,7 +70,7 @@ public:
             return "sid==0?";
         }
         const Stand* stand = parkStand(standId);
-        return stand == nullptr ? "sid==?" : stand->idText;
+        return stand == nullptr ? "sid==?" : stand->id;
     }
     bool airportFileLoaded() const override { return fileLoaded; }
     std::optional<KnownAirportInfo> nearestKnownAirport(const Lalo&) const override { return nearestAirport; }

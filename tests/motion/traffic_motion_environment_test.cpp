@@ -27,14 +27,14 @@ struct EnvironmentFixture : TrafficFixture {
 
     EnvironmentFixture() {
         Stand stand;
-        stand.standId = 1;
-        stand.idText = "V12";
+        stand.number = 1;
+        stand.id = "V12";
         stand.latitude = 50.0;
         stand.longitude = 8.5;
-        stand.headingRad = 90.0 * kDeg;
+        stand.heading = 90.0 * kDeg;
         state.parkStands.push_back(stand);
         Stand misnumbered = stand;
-        misnumbered.standId = 7;
+        misnumbered.number = 7;
         state.parkStands.push_back(misnumbered);
     }
 };
@@ -75,7 +75,7 @@ TEST(TrafficMotionEnvironment, TickStandsAndNeighbours) {
     EXPECT_EQ(f.environment.standName(2), "sid==?");
     EXPECT_EQ(f.environment.standName(0x80000000u), "sid==?");
     ASSERT_NE(f.environment.parkStand(1), nullptr);
-    EXPECT_EQ(f.environment.parkStand(1)->idText, "V12");
+    EXPECT_EQ(f.environment.parkStand(1)->id, "V12");
     EXPECT_EQ(f.environment.parkStand(2), nullptr);
     EXPECT_EQ(f.environment.parkStand(3), nullptr);
     f.feeds.qnh = 1021;
