@@ -2,6 +2,7 @@
 
 #include "airports/airport_file_paths.h"
 #include "airports/current_park_airport.h"
+#include "airports/known_airports.h"
 
 namespace kiv {
 
@@ -16,13 +17,22 @@ std::optional<std::string> AirportsService::gf_currentParkAirportStand() const {
 
 ParkAirportInfo AirportsService::currentParkAirport() const {
     const KnownAirport airport = gf_currentParkAirport();
-    return ParkAirportInfo{std::string(airport.icao.text()), airport.latitude, airport.longitude};
+    return ParkAirportInfo{std::string(airport.icao.text()), airport.latitude, airport.longitude, airport.iata};
 }
 
 void AirportsService::clearCurrentParkAirport() { gf_clearCurrentParkAirport(); }
 
 bool AirportsService::gf_isNearParkAirport(double latitude, double longitude) const {
     return kiv::gf_isNearParkAirport({latitude, longitude});
+}
+
+std::optional<KnownAirportInfo> AirportsService::gf_nearestKnownAirport(double latitude, double longitude,
+                                                                        double withinNm) const {
+    const std::optional<KnownAirport> airport = gf_nearestKnownAirportWithin({latitude, longitude}, withinNm);
+    if (!airport) {
+        return std::nullopt;
+    }
+    return KnownAirportInfo{std::string(airport->icao.text()), airport->iata, airport->latitude, airport->longitude};
 }
 
 } // namespace kiv

@@ -72,10 +72,10 @@ void initiatePushBack(MotionEnvironment& environment, LiveAircraft& aircraft) {
         direction = 0.0;
     }
     const Stand* stand = environment.parkStand(aircraft.standId);
-    if (stand != nullptr && std::isfinite(stand->radiusNm) && stand->radiusNm > 0.0) {
+    if (stand != nullptr && std::isfinite(stand->radius) && stand->radius > 0.0) {
         const Lalo current = currentPosition(aircraft);
         const Lalo end =
-            gf_destinationPoint(current, direction, kPushbackStandRadii * stand->radiusNm * detail::kFeetPerNm);
+            gf_destinationPoint(current, direction, kPushbackStandRadii * stand->radius * detail::kFeetPerNm);
         aircraft.bearingToNext = aircraft.pose.headingRad;
         const std::int64_t duration =
             gf_ticksToCover(gf_distanceNm(current, end), gf_manoeuvreSpeedKt(aircraft.info.liveRate));

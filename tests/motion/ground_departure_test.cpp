@@ -42,12 +42,12 @@ struct AtStand {
         : aircraft(makeAircraft(stream.samples(), SizeClass::Large, FlightSituation::parked, 90.0)) {
         environment.tick = kNow;
         Stand stand;
-        stand.standId = 1;
-        stand.idText = "A1";
+        stand.number = 1;
+        stand.id = "A1";
         stand.latitude = kStandPosition.latitude;
         stand.longitude = kStandPosition.longitude;
-        stand.headingRad = 90.0 * kDeg;
-        stand.radiusNm = standRadiusNm;
+        stand.heading = 90.0 * kDeg;
+        stand.radius = standRadiusNm;
         environment.stands.push_back(stand);
         aircraft.standId = 1;
         aircraft.standLat = kStandPosition.latitude;

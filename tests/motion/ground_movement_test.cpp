@@ -229,8 +229,8 @@ TEST(NextPosGround, AParkedAircraftLeavesOrStays) {
     for (const Case& c : cases) {
         Ground g(FlightSituation::parked, 0.0);
         Stand stand;
-        stand.standId = 1;
-        stand.radiusNm = 0.02;
+        stand.number = 1;
+        stand.radius = 0.02;
         g.environment.stands.push_back(stand);
         g.aircraft.standId = 1;
         g.aircraft.standLat = kStart.latitude;

@@ -42,8 +42,8 @@ LiveAircraft arriving(double offM, double headingOffDeg, std::uint32_t hexId = 0
 
 void addStand(RecordingMotionEnvironment& environment) {
     Stand stand;
-    stand.standId = 1;
-    stand.idText = "B7";
+    stand.number = 1;
+    stand.id = "B7";
     environment.stands.push_back(stand);
 }
 
@@ -136,8 +136,8 @@ TEST(StandArrival, TheTrafficQueueTakesTheFirstDueActionFromTheBack) {
     test_support::TrafficFixture f;
     gf_setSettingsField(&SettingsSnapshot::random, false);
     Stand stand;
-    stand.standId = 1;
-    stand.idText = "B7";
+    stand.number = 1;
+    stand.id = "B7";
     f.state.parkStands.push_back(stand);
     TrafficMotionEnvironment environment(f.state);
     LiveAircraft aircraft = arriving(0.5, 0.0);
