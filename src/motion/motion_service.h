@@ -4,6 +4,8 @@
 // drive2Stand; the pure tests may be called from any thread.
 #pragma once
 
+#include <string>
+
 #include "traffic/neighbour_ports.h"
 
 namespace kiv {
@@ -26,6 +28,8 @@ public:
     TakeoffPerformance gf_takeoffPerformance(const TakeoffInput& input) const override;
     void drive2Stand(TrafficState& state, LiveAircraft& aircraft, const StandPose& stand, bool correctiveAllowed,
                      bool slowApproach) override;
+    void gf_startTakeoffRoll(TrafficState& state, LiveAircraft& aircraft) override;
+    std::string gf_airlineCodesText(const LiveAircraft& aircraft) const override;
 };
 
 } // namespace kiv

@@ -86,6 +86,10 @@ public:
     // Plans the last samples into the stand the aircraft has just taken.
     virtual void drive2Stand(TrafficState& state, LiveAircraft& aircraft, const StandPose& stand,
                              bool correctiveAllowed, bool slowApproach) = 0;
+    // Situation takeoff_roll with the roll's commands and retiming windows.
+    virtual void gf_startTakeoffRoll(TrafficState& state, LiveAircraft& aircraft) = 0;
+    // The airline code of the livery key, "," and the operator's code when it has one.
+    virtual std::string gf_airlineCodesText(const LiveAircraft& aircraft) const = 0;
 };
 
 // The traffic feeds of the active source (RT Direct or RT App).

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "motion/flight_messages.h"
 #include "motion/motion_service.h"
 #include "motion/traffic_motion_environment.h"
 #include "stream_builder.h"
@@ -154,6 +155,19 @@ TEST(MotionService, DrivesIntoAStandOfTheTrafficState) {
     const auto lines = log.lines();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].substr(0, 20), "V12           : CS39"); // the state's stand name and the callsign
+}
+
+TEST(MotionService, StartsTheTakeoffRollOfATrafficStateAircraft) {
+    EnvironmentFixture f;
+    f.aircraft.situation = FlightSituation::taxi;
+    MotionService service;
+    MotionPort& port = service;
+    port.gf_startTakeoffRoll(f.state, f.aircraft);
+    EXPECT_EQ(f.aircraft.situation, FlightSituation::takeoff_roll);
+    EXPECT_EQ(f.aircraft.throttleIndex, 3u);
+    ASSERT_EQ(f.link.allLights.size(), 1u);
+    EXPECT_EQ(f.link.allLights[0], (std::pair<std::uint32_t, LightSet>{42, {1, 1, 1, 1, 1, 1, 0}}));
+    EXPECT_EQ(port.gf_airlineCodesText(f.aircraft), gf_airlineCodesText(f.aircraft));
 }
 
 TEST(MotionService, AnswersWithTheMotionGeometry) {

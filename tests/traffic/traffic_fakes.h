@@ -223,7 +223,9 @@ public:
     double pitchRad = 0.0;
     double maxBankRad = 0.5;
     TakeoffPerformance takeoff;
-    std::vector<std::uint32_t> drives; // hex ids
+    std::vector<std::uint32_t> drives;       // hex ids
+    std::vector<std::uint32_t> takeoffRolls; // hex ids
+    std::string airlineCodes;
 
     std::uint32_t gf_checkPositionContinuity(const ContinuityInput& input) const override {
         inputs.push_back(input);
@@ -246,6 +248,10 @@ public:
     void drive2Stand(TrafficState&, LiveAircraft& aircraft, const StandPose&, bool, bool) override {
         drives.push_back(aircraft.info.hexId);
     }
+    void gf_startTakeoffRoll(TrafficState&, LiveAircraft& aircraft) override {
+        takeoffRolls.push_back(aircraft.info.hexId);
+    }
+    std::string gf_airlineCodesText(const LiveAircraft&) const override { return airlineCodes; }
 };
 
 // Records every later step it is asked to run, by name; a few answer as configured.
