@@ -225,6 +225,21 @@ TEST(AirLeg, CurvedSegmentOnlyForATurnOfHalfADegreeTo90OverTenMetres) {
     }
 }
 
+TEST(AirLeg, TheSegmentEndsAlongTheTrackAfterTheNextSampleNotTheReportedHeading) {
+    StreamBuilder stream(kStart, kNow, 200.0, 900.0);
+    stream.leg(0.0, 18.0, 200.0).leg(30.0, 18.0, 200.0);
+    LiveAircraft aircraft = makeAircraft(stream.samples(), SizeClass::Large, FS::flying, 0.0);
+    aircraft.heightAboveGroundFt = 500.0;
+    aircraft.lightsSet = 1;
+    aircraft.samples[1].trueHeadingValid = 1;
+    aircraft.samples[1].trueHeadingRad = 10.0 * kDeg; // steers the heading low down
+    RecordingMotionEnvironment environment;
+    environment.tick = kNow;
+    lf_buildAirLeg(environment, aircraft);
+    ASSERT_EQ(aircraft.airSegment.pending, 1);
+    EXPECT_NEAR(aircraft.airSegment.wantedEndHeadingRad, 30.0 * kDeg, 1e-6);
+}
+
 TEST(AirLeg, CruiseConfigurationOnceAndTheLightsBackBelow) {
     Leg leg(12000.0);
     leg.aircraft.lightsSet = 1;

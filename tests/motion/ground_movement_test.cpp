@@ -122,6 +122,10 @@ TEST(GroundStep, FitsTheTurnLimitToTheLeg) {
          900, 900},
         {"short leg: spread as if it were 30 m", FlightSituation::taxi, 2.0, kShortLeg, 40.0,
          0.0024 / (1944.0 / 291.0 * 1.5), 900, 900},
+        {"5 deg in 44 ticks on a 50-tick leg: spread over the leg only", FlightSituation::taxi, 20.0,
+         50.0 * 20.0 / 360000.0, 5.0, 0.002 * 44.0 / 50.0, 900, 900},
+        {"5 deg in 44 ticks on a 57-tick leg of 5.9 m: spread as if it were 30 m", FlightSituation::taxi, 20.0,
+         57.0 * 20.0 / 360000.0, 5.0, 0.002 / (57.0 / 44.0 * 30.0 / (57.0 * 20.0 / 360000.0 * 1852.0)), 900, 900},
         {"the turn outlasts the leg: faster", FlightSituation::taxi, 20.0, 0.01, 30.0, 0.002 * 262.0 / 180.0, 900, 900},
         {"60 deg on a short leg: faster, windows widened", FlightSituation::landing_roll, 20.0, 0.01, 60.0,
          0.002 * 524.0 / 180.0, 1671, 1671},
@@ -267,7 +271,8 @@ TEST(TaxiBranch, HandsASlowArrivalToTheParkingAttempt) {
         {"slow arrival at an airport with a stand file", FlightSituation::landing_roll, true, 0.0, true},
         {"still rolling at the last sample", FlightSituation::landing_roll, true, 3.0, false},
         {"no stand file", FlightSituation::landing_roll, false, 0.0, false},
-        {"just out of its stand", FlightSituation::pushed_back, true, 0.0, false},
+        {"just pushed back from its stand", FlightSituation::pushed_back, true, 0.0, false},
+        {"just pulled out of its stand", FlightSituation::parked, true, 0.0, false},
     };
     for (const Case& c : cases) {
         RecordingMotionEnvironment environment;
@@ -279,6 +284,39 @@ TEST(TaxiBranch, HandsASlowArrivalToTheParkingAttempt) {
         aircraft.previousSituation = c.previous;
         lf_taxiBranch(environment, aircraft);
         EXPECT_EQ(environment.calls == std::vector<std::string>{"try2Park"}, c.parks) << c.name;
+    }
+}
+
+TEST(TaxiBranch, MarksASharpTurnWithoutACurve) {
+    struct Case {
+        const char* name;
+        double headingDeg; // the leg runs north
+        bool curve;
+        bool stationaryNext;
+        std::uint8_t sharp;
+        double offsetDeg;
+    };
+    const Case cases[] = {
+        {"10 degrees off the leg", 10.0, false, false, 1, 10.0},
+        {"350 degrees: 10 off the other way", 350.0, false, false, 1, 10.0},
+        {"within 3 degrees", 2.99, false, false, 0, 2.99},
+        {"a curve is planned", 40.0, true, false, 0, -1.0},
+        {"a stationary next sample: left as it was", 40.0, false, true, 7, -1.0},
+    };
+    for (const Case& c : cases) {
+        Ground g(FlightSituation::taxi, 10.0);
+        g.aircraft.pose.headingRad = c.headingDeg * kDeg;
+        g.aircraft.bearingToNext = 0.0;
+        g.aircraft.sharpTurn = 7;
+        g.aircraft.headingOffset = -1.0;
+        g.aircraft.samples[1].stationary = c.stationaryNext ? 1 : 0;
+        if (c.curve) {
+            g.aircraft.turnCurve.controlEast = 1.0;
+            g.aircraft.turnCurve.controlNorth = 1.0;
+        }
+        lf_taxiBranch(g.environment, g.aircraft);
+        EXPECT_EQ(g.aircraft.sharpTurn, c.sharp) << c.name;
+        EXPECT_NEAR(g.aircraft.headingOffset, c.offsetDeg, 1e-9) << c.name;
     }
 }
 
@@ -296,7 +334,8 @@ TEST(TaxiBranch, EasesTheLegByItsSpeeds) {
         {"taxi stopping", FlightSituation::taxi, 8.0, 0.0, 0, false, 3},
         {"taxi at even speed", FlightSituation::taxi, 8.0, 9.0, 0, false, 0},
         {"parking, both standing", FlightSituation::parking, 0.0, 0.0, 0, false, 4},
-        {"parking, stopping", FlightSituation::parking, 5.0, 0.0, 0, false, 3},
+        {"parking, stopping from 2.5 kt", FlightSituation::parking, 2.5, 0.0, 0, false, 3},
+        {"parking, creeping at 2 kt to a stop", FlightSituation::parking, 2.0, 0.0, 0, false, 0},
         {"drive-in from standstill", FlightSituation::parking, 0.0, 0.0, 1, false, 2},
         {"drive-in whose next sample is the stand", FlightSituation::parking, 0.0, 0.0, 1, true, 4},
         {"landing roll keeps 0", FlightSituation::landing_roll, 0.0, 8.0, 0, false, 0},

@@ -146,6 +146,15 @@ TEST(ClimbTransition, EndsAtOnceWhenSettlingAndHoldsWithoutAnAirborneNextSample)
         gf_altitudeStepFlying(aircraft);
         EXPECT_DOUBLE_EQ(aircraft.pose.altitudeFt, sizeClass == SizeClass::Light ? 3699.9 : 3700.05);
     }
+    // Settling towards ground samples a Light aircraft descends as planned, steeper than its
+    // 1200 ft/min limit.
+    LiveAircraft light = flyingAt(200.0, SizeClass::Light);
+    light.samples[0].airborne = 0;
+    light.samples[1].airborne = 0;
+    light.latestAirborneAltitude = 100.0;
+    light.altitudeChangePerTick = -0.25;
+    gf_altitudeStepFlying(light);
+    EXPECT_DOUBLE_EQ(light.pose.altitudeFt, 199.75);
 }
 
 TEST(OverGroundSamples, FlyToTheFirstAirborneSampleOrClimbAtLeast601) {
@@ -188,8 +197,8 @@ TEST(OverGroundSamples, FlyToTheFirstAirborneSampleOrClimbAtLeast601) {
     EXPECT_EQ(lateAirborne.samples.size(), 12u) << "only the next 10 samples are searched";
 
     LiveAircraft level = climbingStream(6, 3);
-    for (StreamSample& sample : level.samples) {
-        sample.verticalRateFpm = 10.0; // 60 ft/min in all
+    for (std::size_t i = 0; i < level.samples.size(); ++i) {
+        level.samples[i].verticalRateFpm = i < 5 ? 20.0 : 0.0; // 100 ft/min in all
     }
     level.heightAboveGroundFt = 50.0;
     lf_planOverGroundSamples(environment, level);
