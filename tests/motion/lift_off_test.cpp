@@ -295,6 +295,8 @@ TEST(AirlineCodesText, AirlineThenOperator) {
     LiveAircraft aircraft = stream({{0.0, 0.0, 0.0}});
     aircraft.info.head.liveryKey = LiveryKey{gf_airlineId("EZY"), 0, 0, 0, 1};
     EXPECT_EQ(gf_airlineCodesText(aircraft), "EZY");
+    aircraft.info.head.liveryKey.operatorId = 65001; // names no code
+    EXPECT_EQ(gf_airlineCodesText(aircraft), "EZY");
     aircraft.info.head.liveryKey.operatorId = gf_airlineId("EJU");
     EXPECT_EQ(gf_airlineCodesText(aircraft), "EZY,EJU");
     aircraft.info.head.liveryKey.airlineId = 65000; // beyond the table
