@@ -1,7 +1,8 @@
 // Aircraft motion as the traffic side sees it through its MotionPort: the stand geometry,
-// the bank and climb limits, the take-off plausibility and the drive into a stand. Holds no
-// state; the program makes one and hands it to the traffic state. Simulator-loop thread for
-// drive2Stand; the pure tests may be called from any thread.
+// the bank and climb limits, the take-off plausibility, the drive into a stand, the start of
+// a take-off roll and the airline codes of flight messages. Holds no state; the program makes
+// one and hands it to the traffic state. Simulator-loop thread for drive2Stand and the
+// take-off roll; the pure tests may be called from any thread.
 #pragma once
 
 #include <string>
