@@ -17,7 +17,7 @@ std::optional<std::string> AirportsService::gf_currentParkAirportStand() const {
 
 ParkAirportInfo AirportsService::currentParkAirport() const {
     const KnownAirport airport = gf_currentParkAirport();
-    return ParkAirportInfo{std::string(airport.icao.text()), airport.latitude, airport.longitude, airport.iata};
+    return ParkAirportInfo{std::string(airport.icao.text()), airport.latitude, airport.longitude};
 }
 
 void AirportsService::clearCurrentParkAirport() { gf_clearCurrentParkAirport(); }
@@ -26,13 +26,25 @@ bool AirportsService::gf_isNearParkAirport(double latitude, double longitude) co
     return kiv::gf_isNearParkAirport({latitude, longitude});
 }
 
-std::optional<KnownAirportInfo> AirportsService::gf_nearestKnownAirport(double latitude, double longitude,
-                                                                        double withinNm) const {
-    const std::optional<KnownAirport> airport = gf_nearestKnownAirportWithin({latitude, longitude}, withinNm);
+namespace {
+
+std::optional<KnownAirportInfo> infoOf(const std::optional<KnownAirport>& airport) {
     if (!airport) {
         return std::nullopt;
     }
     return KnownAirportInfo{std::string(airport->icao.text()), airport->iata, airport->latitude, airport->longitude};
+}
+
+} // namespace
+
+std::optional<KnownAirportInfo> AirportsService::gf_nearestKnownAirport(double latitude, double longitude,
+                                                                        double withinNm) const {
+    return infoOf(gf_nearestKnownAirportWithin({latitude, longitude}, withinNm));
+}
+
+std::optional<KnownAirportInfo> AirportsService::gf_findKnownAirport(std::string_view icaoCode) const {
+    const std::optional<IcaoCode> icao = IcaoCode::tryParse(icaoCode);
+    return icao ? infoOf(kiv::gf_findKnownAirport(*icao)) : std::nullopt;
 }
 
 } // namespace kiv

@@ -35,7 +35,8 @@ DepartureAirport lf_departureAirportCode(const MotionEnvironment& environment, c
                                          const Route& route) {
     const ParkAirportInfo park = environment.parkAirport();
     if (!park.code.empty() && gf_isValidLalo(park.latitude, park.longitude) && withinDeparture(position, park)) {
-        return codesOf(park.iata, park.code);
+        const std::optional<KnownAirportInfo> row = environment.knownAirport(park.code);
+        return codesOf(row ? row->iata : IataCode{}, park.code);
     }
     if (route.origin.key != 0) {
         return {std::string(route.origin.text()), route.origin};

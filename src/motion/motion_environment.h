@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "foundation/lalo.h"
 #include "models/livery_key.h"
@@ -50,8 +51,9 @@ public:
     virtual const Stand* parkStand(std::uint32_t standId) const = 0;
     virtual std::string standName(std::uint32_t standId) const = 0; // "sid==0?", "sid==?" when not known
     virtual bool airportFileLoaded() const = 0;
-    // The known airport nearest the position within 5 NM.
+    // The known airport nearest the position within 5 NM, and the row of an ICAO code.
     virtual std::optional<KnownAirportInfo> nearestKnownAirport(const Lalo& position) const = 0;
+    virtual std::optional<KnownAirportInfo> knownAirport(std::string_view icaoCode) const = 0;
 
     // Commands to the aircraft in the simulator. Throttle and flaps skip an index already
     // sent; flaps, gear and spoilers do nothing for Rotorcraft.

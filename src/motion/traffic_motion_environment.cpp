@@ -68,6 +68,10 @@ std::optional<KnownAirportInfo> TrafficMotionEnvironment::nearestKnownAirport(co
     return state_.ports.airports.gf_nearestKnownAirport(position.latitude, position.longitude, kKnownAirportWithinNm);
 }
 
+std::optional<KnownAirportInfo> TrafficMotionEnvironment::knownAirport(std::string_view icaoCode) const {
+    return state_.ports.airports.gf_findKnownAirport(icaoCode);
+}
+
 void TrafficMotionEnvironment::setThrottle(LiveAircraft& aircraft, std::uint32_t index) {
     gf_setThrottle(state_, aircraft, static_cast<std::int32_t>(index));
 }

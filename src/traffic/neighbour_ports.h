@@ -128,7 +128,6 @@ struct ParkAirportInfo {
     std::string code; // empty: none
     double latitude = 0.0;
     double longitude = 0.0;
-    IataCode iata; // key 0: the airport has no IATA code
 };
 
 // A row of the known-airports table as its neighbours see it.
@@ -155,6 +154,8 @@ public:
     // read under the table's lock.
     virtual std::optional<KnownAirportInfo> gf_nearestKnownAirport(double latitude, double longitude,
                                                                    double withinNm) const = 0;
+    // The known-airports row of an ICAO code; empty for a code not in the table.
+    virtual std::optional<KnownAirportInfo> gf_findKnownAirport(std::string_view icaoCode) const = 0;
 };
 
 // Models and liveries: the type database and the livery choice.

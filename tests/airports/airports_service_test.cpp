@@ -70,9 +70,10 @@ TEST(AirportsService, NearestKnownAirportWithinARadiusAndIataCodes) {
         EXPECT_EQ(found ? found->iata.text() : "", c.iata) << c.name;
     }
 
-    gf_setCurrentParkAirport(*gf_findKnownAirport(IcaoCode("NEAR")));
-    EXPECT_EQ(port.currentParkAirport().iata.text(), "NRA");
-    gf_clearCurrentParkAirport();
+    ASSERT_TRUE(port.gf_findKnownAirport("near").has_value());
+    EXPECT_EQ(port.gf_findKnownAirport("near")->iata.text(), "NRA");
+    EXPECT_FALSE(port.gf_findKnownAirport("EDDF").has_value());
+    EXPECT_FALSE(port.gf_findKnownAirport("ED").has_value());
 }
 
 TEST(ParkSettings, PublishCopiesTheParkSettingsIntoTheSnapshot) {

@@ -227,38 +227,50 @@ TEST(TakeoffMessage, FromAndToByTheParkAirportRouteAndKnownAirports) {
     struct Case {
         const char* name;
         ParkAirportInfo park;
+        IataCode parkIata; // of the park airport's known-airports row
         Route route;
         std::optional<KnownAirportInfo> known;
         const char* expected;
     };
+    const ParkAirportInfo here{"EDDF", kRunway.latitude, kRunway.longitude};
     const Case cases[] = {
         {"at the park airport, bound for it: from only",
-         {"EDDF", kRunway.latitude, kRunway.longitude, iata("FRA")},
+         here,
+         iata("FRA"),
          {iata("MUC"), iata("FRA")},
          std::nullopt,
          " from FRA"},
         {"at the park airport, bound elsewhere",
-         {"EDDF", kRunway.latitude, kRunway.longitude, iata("FRA")},
+         here,
+         iata("FRA"),
          {iata("MUC"), iata("JFK")},
          std::nullopt,
          " from FRA to JFK"},
         {"a park airport without IATA code shows its ICAO code",
-         {"EDDF", kRunway.latitude, kRunway.longitude, {}},
+         here,
+         {},
          {{}, iata("FRA")},
          std::nullopt,
          " from EDDF to FRA"},
         {"park airport 5.5 NM away: the route's origin",
-         {"EDDF", farAway.latitude, farAway.longitude, iata("FRA")},
+         {"EDDF", farAway.latitude, farAway.longitude},
+         iata("FRA"),
          {iata("HHN"), iata("JFK")},
          std::nullopt,
          " from HHN to JFK"},
         {"no park airport, no origin: the nearest known airport",
          {},
+         {},
          {{}, iata("JFK")},
          KnownAirportInfo{"EDFE", iata("QEF"), 49.96, 8.64},
          " from QEF to JFK"},
-        {"a known airport without IATA code", {}, {{}, {}}, KnownAirportInfo{"EDFZ", {}, 49.96, 8.64}, " from EDFZ"},
-        {"no airport at all", {}, {{}, iata("JFK")}, std::nullopt, " to JFK"},
+        {"a known airport without IATA code",
+         {},
+         {},
+         {{}, {}},
+         KnownAirportInfo{"EDFZ", {}, 49.96, 8.64},
+         " from EDFZ"},
+        {"no airport at all", {}, {}, {{}, iata("JFK")}, std::nullopt, " to JFK"},
     };
     const std::uint16_t airline = gf_airlineId("DLH");
     const std::uint16_t operatorId = gf_airlineId("CLH");
@@ -266,6 +278,7 @@ TEST(TakeoffMessage, FromAndToByTheParkAirportRouteAndKnownAirports) {
     for (const Case& c : cases) {
         Rolling r(500.0, 500);
         r.environment.park = c.park;
+        r.environment.knownAirports = {{"EDDF", c.parkIata, c.park.latitude, c.park.longitude}};
         r.environment.nearestAirport = c.known;
         r.aircraft.info.head.route = c.route;
         r.aircraft.info.head.callsign = "DLH4AB";

@@ -33,6 +33,7 @@ public:
     std::vector<Stand> stands; // stand id n is stands[n - 1] when its id matches
     bool fileLoaded = false;
     std::optional<KnownAirportInfo> nearestAirport;
+    std::vector<KnownAirportInfo> knownAirports;
     std::uint32_t standUse = 0;
     WeekdaySlot slot;
 
@@ -74,6 +75,14 @@ public:
     }
     bool airportFileLoaded() const override { return fileLoaded; }
     std::optional<KnownAirportInfo> nearestKnownAirport(const Lalo&) const override { return nearestAirport; }
+    std::optional<KnownAirportInfo> knownAirport(std::string_view icaoCode) const override {
+        for (const KnownAirportInfo& airport : knownAirports) {
+            if (airport.icao == icaoCode) {
+                return airport;
+            }
+        }
+        return std::nullopt;
+    }
 
     void setThrottle(LiveAircraft&, std::uint32_t index) override {
         calls.push_back(fmt::format("throttle {}", index));

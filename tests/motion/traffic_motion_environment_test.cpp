@@ -133,6 +133,9 @@ TEST(TrafficMotionEnvironment, FlightMessagesAndKnownAirports) {
     ASSERT_TRUE(f.environment.nearestKnownAirport({50.0, 8.5}).has_value());
     EXPECT_EQ(f.environment.nearestKnownAirport({50.0, 8.5})->icao, "EDDF");
     EXPECT_EQ(f.airports.nearestAskedWithinNm, 5.0);
+    f.airports.knownByCode["EDDF"] = KnownAirportInfo{"EDDF", {}, 50.03, 8.57};
+    EXPECT_TRUE(f.environment.knownAirport("EDDF").has_value());
+    EXPECT_FALSE(f.environment.knownAirport("EDDH").has_value());
 }
 
 TEST(MotionService, DrivesIntoAStandOfTheTrafficState) {

@@ -132,7 +132,7 @@ TEST_F(SimulatorLoopTest, WithTheSecondSignalTheNextDeadlineFollowsTheWakeUp) {
 }
 
 TEST_F(SimulatorLoopTest, LoopStartRegeneratesParkingOrSaysThereIsNoFile) {
-    airports.parkAirport = {"EDDF", 50.03, 8.57, {}};
+    airports.parkAirport = {"EDDF", 50.03, 8.57};
     shell.running = false;
     state.parkingRegenerationRequested = true;
     airports.fileExists = true;

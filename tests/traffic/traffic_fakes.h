@@ -106,6 +106,7 @@ public:
     int clears = 0;
     bool nearParkAirport = false;
     std::optional<KnownAirportInfo> nearestKnown;
+    std::map<std::string, KnownAirportInfo> knownByCode;
     mutable double nearestAskedWithinNm = 0.0;
 
     std::optional<double> gf_parkAirportAltitude() const override { return parkAltitude; }
@@ -117,6 +118,10 @@ public:
     std::optional<KnownAirportInfo> gf_nearestKnownAirport(double, double, double withinNm) const override {
         nearestAskedWithinNm = withinNm;
         return nearestKnown;
+    }
+    std::optional<KnownAirportInfo> gf_findKnownAirport(std::string_view icaoCode) const override {
+        return knownByCode.contains(std::string(icaoCode)) ? std::optional(knownByCode.at(std::string(icaoCode)))
+                                                           : std::nullopt;
     }
 };
 

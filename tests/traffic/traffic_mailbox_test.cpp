@@ -158,7 +158,7 @@ TEST_F(TrafficMailboxTest, HistoryDueThirtySecondsOnIsNotTakenForTheLiveStream) 
 }
 
 TEST_F(TrafficMailboxTest, HistoryPostedWhileTheLoopStartsItsParkingWaitsForTheFirstTick) {
-    airports.parkAirport = {"EDDF", 50.03, 8.57, {}};
+    airports.parkAirport = {"EDDF", 50.03, 8.57};
     airports.fileExists = true;
     std::size_t liveDuringParking = 99;
     steps.onRegenerateParking = [&] {
