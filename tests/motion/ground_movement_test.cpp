@@ -147,6 +147,17 @@ TEST(GroundStep, FitsTheTurnLimitToTheLeg) {
     }
 }
 
+TEST(GroundStep, APlannedCurveWithoutATurnAngleKeepsTheLimit) {
+    // A curve whose turn angle is 0 has nothing to time: the limit must not be divided by an
+    // infinite ratio per degree (which would freeze the heading).
+    Ground g(FlightSituation::taxi, 20.0);
+    g.aircraft.turnCurve.controlEast = 1.0;
+    g.aircraft.turnCurve.controlNorth = 1.0;
+    g.aircraft.plannedTurnAngle = 0.0;
+    lf_groundStep(g.environment, g.aircraft);
+    EXPECT_DOUBLE_EQ(g.aircraft.turnLimitPerTick, 0.002);
+}
+
 TEST(GroundStep, TurnsOnTheSpotBeforeDrivingTheLeg) {
     // Taxiing at 20 kt, 95 degrees off the leg: 786 ticks to turn the 90 degrees beyond the
     // 5 degree slack at 0.002 rad per tick, then the 1800-tick leg. The next sample was due
