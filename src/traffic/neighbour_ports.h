@@ -86,6 +86,10 @@ public:
     // Plans the last samples into the stand the aircraft has just taken.
     virtual void drive2Stand(TrafficState& state, LiveAircraft& aircraft, const StandPose& stand,
                              bool correctiveAllowed, bool slowApproach) = 0;
+    // Situation takeoff_roll with the roll's commands and retiming windows.
+    virtual void gf_startTakeoffRoll(TrafficState& state, LiveAircraft& aircraft) = 0;
+    // The airline code of the livery key, "," and the operator's code when it has one.
+    virtual std::string gf_airlineCodesText(const LiveAircraft& aircraft) const = 0;
 };
 
 // Places the service's parked aircraft (the parking planner's step); called under the feeds'
@@ -126,6 +130,14 @@ struct ParkAirportInfo {
     double longitude = 0.0;
 };
 
+// A row of the known-airports table as its neighbours see it.
+struct KnownAirportInfo {
+    std::string icao;
+    IataCode iata; // key 0: none
+    double latitude = 0.0;
+    double longitude = 0.0;
+};
+
 // Airports and stands: the current park airport and its files.
 class AirportsPort {
 public:
@@ -137,6 +149,13 @@ public:
     virtual void clearCurrentParkAirport() = 0;
     // Within 10 NM of the park airport's centre (false without a park airport).
     virtual bool gf_isNearParkAirport(double latitude, double longitude) const = 0;
+    // The known airport whose centre lies nearest the position within withinNm (flat
+    // distance), rows farther than that in latitude or in longitude alone skipped at once;
+    // read under the table's lock.
+    virtual std::optional<KnownAirportInfo> gf_nearestKnownAirport(double latitude, double longitude,
+                                                                   double withinNm) const = 0;
+    // The known-airports row of an ICAO code; empty for a code not in the table.
+    virtual std::optional<KnownAirportInfo> gf_findKnownAirport(std::string_view icaoCode) const = 0;
 };
 
 // Models and liveries: the type database and the livery choice.

@@ -105,6 +105,9 @@ public:
     ParkAirportInfo parkAirport;
     int clears = 0;
     bool nearParkAirport = false;
+    std::optional<KnownAirportInfo> nearestKnown;
+    std::map<std::string, KnownAirportInfo> knownByCode;
+    mutable double nearestAskedWithinNm = 0.0;
 
     std::optional<double> gf_parkAirportAltitude() const override { return parkAltitude; }
     bool gf_airportFileExists(std::string_view) const override { return fileExists; }
@@ -112,6 +115,14 @@ public:
     ParkAirportInfo currentParkAirport() const override { return parkAirport; }
     void clearCurrentParkAirport() override { ++clears; }
     bool gf_isNearParkAirport(double, double) const override { return nearParkAirport; }
+    std::optional<KnownAirportInfo> gf_nearestKnownAirport(double, double, double withinNm) const override {
+        nearestAskedWithinNm = withinNm;
+        return nearestKnown;
+    }
+    std::optional<KnownAirportInfo> gf_findKnownAirport(std::string_view icaoCode) const override {
+        return knownByCode.contains(std::string(icaoCode)) ? std::optional(knownByCode.at(std::string(icaoCode)))
+                                                           : std::nullopt;
+    }
 };
 
 // Model id n has the code in `codes`; unknown ids have an empty code.
@@ -220,7 +231,9 @@ public:
     double pitchRad = 0.0;
     double maxBankRad = 0.5;
     TakeoffPerformance takeoff;
-    std::vector<std::uint32_t> drives; // hex ids
+    std::vector<std::uint32_t> drives;       // hex ids
+    std::vector<std::uint32_t> takeoffRolls; // hex ids
+    std::string airlineCodes;
 
     std::uint32_t gf_checkPositionContinuity(const ContinuityInput& input) const override {
         inputs.push_back(input);
@@ -243,6 +256,10 @@ public:
     void drive2Stand(TrafficState&, LiveAircraft& aircraft, const StandPose&, bool, bool) override {
         drives.push_back(aircraft.info.hexId);
     }
+    void gf_startTakeoffRoll(TrafficState&, LiveAircraft& aircraft) override {
+        takeoffRolls.push_back(aircraft.info.hexId);
+    }
+    std::string gf_airlineCodesText(const LiveAircraft&) const override { return airlineCodes; }
 };
 
 // Records every later step it is asked to run, by name; a few answer as configured.
