@@ -376,7 +376,7 @@ bool gf_chooseStaticLivery(AircraftInfo& aircraft, const Stand& stand) {
     if (level >= 4 && recordStaticMatch(aircraft, chooser.matchFallback(level, stand.cargo))) {
         return true;
     }
-    gf_logLine(fmt::format("{:14}: {} no livery match ...", stand.idText,
+    gf_logLine(fmt::format("{:14}: {} no livery match ...", stand.id,
                            fmt::format("{:8} {} {}", aircraft.head.callsign, aircraft.head.registration,
                                        gf_liveryKeyText(aircraft.head.liveryKey))));
     return false;

@@ -210,8 +210,8 @@ TEST_F(LiveryChoiceTest, LadderWithRandomOff) {
         std::optional<int> step;
         if (c.stand) {
             Stand stand;
-            stand.idText = "A12";
-            stand.cargo = *c.stand;
+            stand.id = "A12";
+            stand.cargo = *c.stand != 0;
             EXPECT_EQ(gf_chooseStaticLivery(info, stand), !c.title.empty()) << c.name;
             EXPECT_EQ(gf_matchCounters(), countersBefore) << c.name << ": a static choice was counted";
         } else {
@@ -242,7 +242,7 @@ TEST_F(LiveryChoiceTest, LadderWithRandomOff) {
 
 TEST_F(LiveryChoiceTest, StaticChoiceKeepsAChosenTitleAndLogsAMiss) {
     Stand stand;
-    stand.idText = "V113";
+    stand.id = "V113";
     AircraftInfo info = aircraft("KLM", "A346");
     EXPECT_FALSE(gf_chooseStaticLivery(info, stand));
     EXPECT_EQ(log_.lines().back(),
