@@ -117,13 +117,7 @@ void lf_searchLiveries(std::int16_t priority, const fs::path& folder, std::vecto
 void lf_loadDontUseLiveries(const LiveryPaths& paths) {
     TitleSet& titles = gf_scanCollections().dontUseTitles;
     titles.clear();
-    std::error_code error;
-    const bool exists = fs::exists(paths.aigRegcodes, error);
-    if (error) {
-        throw fs::filesystem_error("exists", paths.aigRegcodes, error);
-    }
-    if (!exists) {
-        gf_logImportant(fmt::format("{} not available", gf_pathToUtf8(paths.aigRegcodes)));
+    if (!lf_aigRegcodesAvailable(paths.aigRegcodes)) {
         return;
     }
     lf_readDontUseTitles(paths.aigRegcodes, titles);

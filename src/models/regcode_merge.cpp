@@ -182,13 +182,7 @@ void lf_processOfflineRegcodes(LiveryTables& tables, const LiveryPaths& paths) {
     tables.offlineMessages.clear();
     tables.specialTitles.clear();
     tables.uniqueRegcodes.clear();
-    std::error_code error;
-    const bool exists = fs::exists(paths.aigRegcodes, error);
-    if (error) {
-        throw fs::filesystem_error("exists", paths.aigRegcodes, error);
-    }
-    if (!exists) {
-        gf_logImportant(fmt::format("{} not available", gf_pathToUtf8(paths.aigRegcodes)));
+    if (!lf_aigRegcodesAvailable(paths.aigRegcodes)) {
         return;
     }
     gf_logLine("\n******* Offline regcodes ******");
@@ -209,6 +203,18 @@ void lf_processOfflineRegcodes(LiveryTables& tables, const LiveryPaths& paths) {
     if (!tables.uniqueRegcodes.empty()) {
         gf_logLine(fmt::format("{:5} unique liveries", tables.uniqueRegcodes.size()));
     }
+}
+
+bool lf_aigRegcodesAvailable(const fs::path& aigFile) {
+    std::error_code error;
+    const bool exists = fs::exists(aigFile, error);
+    if (error) {
+        throw fs::filesystem_error("exists", aigFile, error);
+    }
+    if (!exists) {
+        gf_logImportant(fmt::format("{} not available", gf_pathToUtf8(aigFile)));
+    }
+    return exists;
 }
 
 void lf_readDontUseTitles(const fs::path& aigFile, TitleSet& titles) {

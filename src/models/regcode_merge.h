@@ -29,6 +29,10 @@ void lf_processCustomRepaints(LiveryTables& tables, const LiveryPaths& paths);
 // Entries in the order given; an entry whose title is not installed is skipped whole.
 void lf_mergeRegcodes(const std::vector<RegcodeEntry>& entries, LiveryTables& tables);
 
+// Whether the AIG list exists; when it does not, "{} not available" is logged as important.
+// Throws filesystem_error ("exists") when its status cannot be read.
+bool lf_aigRegcodesAvailable(const std::filesystem::path& aigFile);
+
 // The titles without registrations of the AIG list, or of the user's files, added to `titles`.
 void lf_readDontUseTitles(const std::filesystem::path& aigFile, TitleSet& titles);
 void lf_readDontUseFolder(const std::filesystem::path& folder, TitleSet& titles);

@@ -53,24 +53,17 @@ std::vector<Livery> installedLiveries() {
     };
 }
 
-class LiveryChoiceTest : public ::testing::Test {
+class LiveryChoiceTest : public test_support::LiveryTest {
 protected:
     void SetUp() override {
-        test_support::resetSettingsToDefaults();
-        test_support::startLiveryTables(folder_.root());
+        LiveryTest::SetUp();
         test_support::writeAigRegcodes(folder_.paths.aigRegcodes, R"(
             <l t="DLH A320 special" r="D-SPEC" s="true"/>
             <l t="DLH A320 two" r="D-TWOA,D-TWOB" s="true"/>
             <l t="BAW A320 special" r="G-SPEC" s="true"/>
             <l t="DLH A320 1" r="D-ONE"/>)");
-        std::vector<Livery> liveries = installedLiveries();
-        std::sort(liveries.begin(), liveries.end());
-        lf_buildLiveryTables(liveries, shell_, folder_.paths);
+        build(installedLiveries());
         setSettings(4, false);
-    }
-    void TearDown() override {
-        test_support::endLiveryTables();
-        test_support::resetSettingsToDefaults();
     }
 
     static void setSettings(std::int32_t depth, bool random) {
@@ -104,10 +97,6 @@ protected:
         }
         return line[at + 2] - '0';
     }
-
-    test_support::ProgramFolder folder_;
-    test_support::LogCapture log_;
-    test_support::RecordingModelsShell shell_;
 };
 
 TEST_F(LiveryChoiceTest, LadderWithRandomOff) {
@@ -364,10 +353,7 @@ TEST_F(LiveryChoiceTest, StickyLiveriesGoWithARestartButFailedTitlesStay) {
     // The restart: the traffic reset empties the sticky liveries, then the tables are rebuilt.
     service.clearLiveryOfHexids();
     EXPECT_EQ(service.liveryOfHexid(0x3C6444), "");
-    test_support::FixedViewHolders traffic;
-    std::vector<Livery> liveries = installedLiveries();
-    std::sort(liveries.begin(), liveries.end());
-    lf_buildLiveryTables(liveries, shell_, folder_.paths);
+    build(installedLiveries());
     EXPECT_TRUE(service.gf_isFailedLivery("DLH A320 1"));
     AircraftInfo again = aircraft("DLH", "A320");
     service.gf_chooseLivery(again, 5000.0, 5000.0);

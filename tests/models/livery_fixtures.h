@@ -4,6 +4,7 @@
 // Single-threaded test helpers; one fixture at a time (the tables are process globals).
 #pragma once
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include <fmt/format.h>
+#include <gtest/gtest.h>
 
 #include "foundation/stop_request.h"
 #include "models/interned_codes.h"
@@ -22,10 +24,12 @@
 #include "models/livery_tables.h"
 #include "models/models_shell.h"
 #include "models/scan_collections.h"
+#include "models/scanned_liveries.h"
 #include "models/type_database.h"
 #include "models_fixtures.h"
 #include "settings/gui_thread_changes.h"
 #include "settings/settings_reset.h"
+#include "test_support/log_capture.h"
 #include "test_support/temp_folder.h"
 
 namespace kiv::test_support {
@@ -168,11 +172,44 @@ inline std::filesystem::path writePackage(const std::filesystem::path& folder, s
     return folder / cfgName;
 }
 
-// The AIG list as a data file: root / meta (a valid info header) / aig / l.
+// The AIG list as a data file.
 inline void writeAigRegcodes(const std::filesystem::path& path, std::string_view items) {
-    writeEncryptedXml(path, "<root><meta><info name=\"copyright\" value=\"c\"/><info name=\"sim\" value=\"3\"/>"
-                            "</meta><aig>" +
-                                std::string(items) + "</aig></root>");
+    writeEncryptedXml(path, aigRegcodesXml(items));
 }
+
+inline bool contains(const std::vector<std::string>& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+// The frame of the livery tests: settings at their defaults, the type database above read,
+// every livery table, record and scan collection empty, a program folder and the log.
+class LiveryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        resetSettingsToDefaults();
+        startLiveryTables(folder_.root());
+    }
+    void TearDown() override {
+        endLiveryTables();
+        resetSettingsToDefaults();
+    }
+
+    // The tables from the liveries, as the start-up builds them after reading the store.
+    void build(std::vector<Livery> liveries) {
+        std::sort(liveries.begin(), liveries.end());
+        lf_buildLiveryTables(liveries, shell_, folder_.paths);
+    }
+
+    // The log lines from the index `first` on.
+    std::vector<std::string> linesFrom(std::size_t first) const {
+        std::vector<std::string> lines = log_.lines();
+        lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(std::min(first, lines.size())));
+        return lines;
+    }
+
+    ProgramFolder folder_;
+    LogCapture log_;
+    RecordingModelsShell shell_;
+};
 
 } // namespace kiv::test_support

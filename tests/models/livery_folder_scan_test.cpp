@@ -20,24 +20,12 @@ namespace {
 
 namespace fs = std::filesystem;
 using test_support::CfgSection;
+using test_support::contains;
 using test_support::writePackage;
 using Lines = std::vector<std::string>;
 
-bool contains(const Lines& lines, const std::string& line) {
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
-class LiveryFolderScanTest : public ::testing::Test {
+class LiveryFolderScanTest : public test_support::LiveryTest {
 protected:
-    void SetUp() override {
-        test_support::resetSettingsToDefaults();
-        test_support::startLiveryTables(folder_.root());
-    }
-    void TearDown() override {
-        test_support::endLiveryTables();
-        test_support::resetSettingsToDefaults();
-    }
-
     fs::path folder(const std::string& name) const { return folder_.root() / "packages" / name; }
 
     std::vector<std::string> titles() const {
@@ -52,13 +40,8 @@ protected:
         lf_clearScanCollections(); // as the end of every scan does
         const std::size_t before = log_.lines().size();
         EXPECT_EQ(lf_scanLiveryFolders(folders, prioritise, folder_.paths), expected);
-        Lines lines = log_.lines();
-        lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(before));
-        return lines;
+        return linesFrom(before);
     }
-
-    test_support::ProgramFolder folder_;
-    test_support::LogCapture log_;
 };
 
 TEST_F(LiveryFolderScanTest, SettingsNameFoldersInOrderAndMissingPathsStopTheCheck) {

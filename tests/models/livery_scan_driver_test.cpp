@@ -25,11 +25,10 @@ const std::string kStartBanner =
     "++++++++++++++++++++++++ liveries scan manual starts ++++++++++++++++++++++++++++++++";
 const std::string kEndBanner = "++++++++++++++++++++++++ liveries scan ends ++++++++++++++++++++++++++++++++";
 
-class LiveryScanDriverTest : public ::testing::Test {
+class LiveryScanDriverTest : public test_support::LiveryTest {
 protected:
     void SetUp() override {
-        test_support::resetSettingsToDefaults();
-        test_support::startLiveryTables(folder_.root());
+        LiveryTest::SetUp();
         param::SKIP_LIVERIES_SCAN.window = &checkBox_;
         // What the main window shows at each call of the shell, and how far the log got.
         shell_.onEvent = [this](const std::string& event) {
@@ -39,8 +38,7 @@ protected:
     }
     void TearDown() override {
         param::SKIP_LIVERIES_SCAN.window = nullptr;
-        test_support::endLiveryTables();
-        test_support::resetSettingsToDefaults();
+        LiveryTest::TearDown();
     }
 
     bool lastLineIs(const std::string& line) const {
@@ -65,9 +63,6 @@ protected:
 
     fs::path packages() const { return folder_.root() / "packages"; }
 
-    test_support::ProgramFolder folder_;
-    test_support::LogCapture log_;
-    test_support::RecordingModelsShell shell_;
     platform::HeadlessControl checkBox_;
     Lines seen_;
 };

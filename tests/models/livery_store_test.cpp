@@ -17,11 +17,8 @@ namespace {
 namespace fs = std::filesystem;
 using test_support::makeLivery;
 
-class LiveryStoreTest : public ::testing::Test {
+class LiveryStoreTest : public test_support::LiveryTest {
 protected:
-    void SetUp() override { test_support::startLiveryTables(folder_.root()); }
-    void TearDown() override { test_support::endLiveryTables(); }
-
     const fs::path& store() const { return folder_.paths.store; }
     fs::path temporary() const { return lf_scanTempPath(store()); }
 
@@ -41,9 +38,6 @@ protected:
         }
         return names;
     }
-
-    test_support::ProgramFolder folder_;
-    test_support::LogCapture log_;
 };
 
 TEST_F(LiveryStoreTest, RoundTripWritesOptionalAttributesOnlyWhenSet) {

@@ -24,31 +24,18 @@ namespace kiv {
 namespace {
 
 namespace fs = std::filesystem;
+using test_support::contains;
 using test_support::makeLivery;
 using Lines = std::vector<std::string>;
 
-bool contains(const Lines& lines, const std::string& line) {
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
-class LiveryTablesTest : public ::testing::Test {
+class LiveryTablesTest : public test_support::LiveryTest {
 protected:
-    void SetUp() override {
-        test_support::resetSettingsToDefaults();
-        test_support::startLiveryTables(folder_.root());
-    }
     void TearDown() override {
         for (CheckBoxParameter* setting :
              {&param::LIGHT_AIRCRAFT, &param::TWO_PROPS, &param::HELICOPTERS, &param::HIGH_PERF_AIRCRAFT}) {
             setting->window = nullptr;
         }
-        test_support::endLiveryTables();
-        test_support::resetSettingsToDefaults();
-    }
-
-    void build(std::vector<Livery> liveries) {
-        std::sort(liveries.begin(), liveries.end());
-        lf_buildLiveryTables(liveries, shell_, folder_.paths);
+        LiveryTest::TearDown();
     }
 
     const LiveryTables& tables() const { return gf_liveryTables(); }
@@ -64,10 +51,6 @@ protected:
         }
         return titles;
     }
-
-    test_support::ProgramFolder folder_;
-    test_support::LogCapture log_;
-    test_support::RecordingModelsShell shell_;
 };
 
 TEST_F(LiveryTablesTest, OperatedLiveriesGoUnderTheCombinedCodeAndTheOperator) {
@@ -274,11 +257,6 @@ TEST_F(LiveryTablesTest, EmptyTablesReportEveryClassAndNoGenericLiveries) {
 }
 
 TEST_F(LiveryTablesTest, SummariesAppearOnlyWithSomethingToSay) {
-    const auto linesFrom = [this](std::size_t first) {
-        Lines lines = log_.lines();
-        lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(first));
-        return lines;
-    };
     const std::size_t start = log_.lines().size();
     gf_logNoMatchList();
     gf_logLiveryMatchingSummary();

@@ -14,29 +14,12 @@ namespace kiv {
 namespace {
 
 namespace fs = std::filesystem;
+using test_support::contains;
 using test_support::makeLivery;
 using Lines = std::vector<std::string>;
 
-bool contains(const Lines& lines, const std::string& line) {
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
-class RegcodeMergeTest : public ::testing::Test {
+class RegcodeMergeTest : public test_support::LiveryTest {
 protected:
-    void SetUp() override {
-        test_support::resetSettingsToDefaults();
-        test_support::startLiveryTables(folder_.root());
-    }
-    void TearDown() override {
-        test_support::endLiveryTables();
-        test_support::resetSettingsToDefaults();
-    }
-
-    void build(std::vector<Livery> liveries) {
-        std::sort(liveries.begin(), liveries.end());
-        lf_buildLiveryTables(liveries, shell_, folder_.paths);
-    }
-
     // The title a registration is bound to ("" for none).
     std::string boundTitle(const std::string& registration) const {
         const auto& bound = gf_liveryTables().regcodeLiveries;
@@ -47,10 +30,6 @@ protected:
     void writeCustom(const std::string& name, const std::string& text) {
         test_support::writeBytes(folder_.paths.myRegcodes / name, text);
     }
-
-    test_support::ProgramFolder folder_;
-    test_support::LogCapture log_;
-    test_support::RecordingModelsShell shell_;
 };
 
 TEST_F(RegcodeMergeTest, LaterSourcesOverrideEarlierOnesAndSayWhat) {
