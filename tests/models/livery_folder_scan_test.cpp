@@ -171,6 +171,16 @@ TEST_F(LiveryFolderScanTest, ReportsAreWrittenSortedWithTheirSummaries) {
     EXPECT_TRUE(fs::exists(folder_.paths.store));
 }
 
+TEST_F(LiveryFolderScanTest, AReportThatCannotBeWrittenIsNotCountedAsWritten) {
+    writePackage(folder("pkg") / "a", "A320", {{"Good", "DLH"}});
+    writePackage(folder("pkg") / "d", "A320", {});
+    fs::remove_all(folder_.paths.infoFolder);
+    const Lines lines = scan({folder("pkg")}, true);
+    const std::string report = gf_pathToUtf8(folder_.paths.scanReports[reportNoSectionFiles]);
+    EXPECT_TRUE(contains(lines, "==> Could not write '" + report + "'"));
+    EXPECT_FALSE(contains(lines, "    1 empty aircraft.cfg files, see " + report));
+}
+
 TEST_F(LiveryFolderScanTest, DontUseTitlesComeFromTheAigListAndTheUsersFiles) {
     writePackage(folder("pkg"), "A320", {{"Keep", "DLH"}, {"AIG dont", "DLH"}, {"Mine dont", "DLH"}});
     test_support::writeBytes(folder_.paths.myRegcodes / "mine.txt", "Mine dont\nOther;D-AIAB\n");
