@@ -21,7 +21,9 @@
 namespace kiv {
 
 class TrafficState;
+struct AircraftInfo;
 struct LiveAircraft;
+struct Stand;
 struct StandPose;
 
 // Published pose lists per simulator object, guarded by the link's pose mutex.
@@ -175,6 +177,23 @@ public:
     virtual void clearLiveryOfHexids() = 0;
     virtual void gf_logNoMatchList(std::int32_t periods) = 0;
     virtual void gf_logLiveryMatchingSummary() = 0;
+
+    // The livery choice for a live aircraft at `altitudeFt` while the user aircraft is at
+    // `userAltitudeFt`: fills liveryTitle (empty: none fits), isPackageLivery and
+    // isCoverageOnly. The title is a view into the models' tables, valid until the traffic
+    // is reset.
+    virtual void gf_chooseLivery(AircraftInfo& aircraft, double altitudeFt, double userAltitudeFt) = 0;
+    // A static aircraft on the stand; false when nothing fits.
+    virtual bool gf_chooseStaticLivery(AircraftInfo& aircraft, const Stand& stand) = 0;
+    virtual bool gf_isFailedLivery(std::string_view title) const = 0;
+    // The simulator refused the aircraft's livery; may throw UserRelatedException 81.
+    virtual void gf_liveryCreationFailed(const AircraftInfo& aircraft) = 0;
+    // The livery kept for a hex id (empty: none) and keeping a new one.
+    virtual std::string_view liveryOfHexid(std::uint32_t hexId) const = 0;
+    virtual void rememberLiveryOfHexid(std::uint32_t hexId, std::string_view title) = 0;
+    // Aircraft with a registration that found no livery, printed every 20 minutes.
+    virtual void addToNoMatchList(std::string aircraftText) = 0;
+    virtual void clearNoMatchList() = 0;
 };
 
 // The application shell: stop requests, the main window's queue and its commands.

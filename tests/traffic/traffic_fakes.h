@@ -172,6 +172,39 @@ public:
     void clearLiveryOfHexids() override { ++liveryMapClears; }
     void gf_logNoMatchList(std::int32_t) override {}
     void gf_logLiveryMatchingSummary() override {}
+
+    // Livery choice: the title of `liveryTitles` for the model id (none when missing).
+    std::map<std::uint16_t, std::string> liveryTitles;
+    std::set<std::string, std::less<>> failedTitles;
+    std::vector<std::uint32_t> creationFailures; // hex ids
+    std::map<std::uint32_t, std::string_view> keptLiveries;
+    std::vector<std::string> noMatches;
+    int noMatchClears = 0;
+
+    void gf_chooseLivery(AircraftInfo& aircraft, double, double) override {
+        auto it = liveryTitles.find(aircraft.head.liveryKey.modelId);
+        if (it != liveryTitles.end() && !failedTitles.contains(it->second)) {
+            aircraft.liveryTitle = it->second;
+        }
+    }
+    bool gf_chooseStaticLivery(AircraftInfo& aircraft, const Stand&) override {
+        if (aircraft.liveryTitle.empty()) {
+            gf_chooseLivery(aircraft, 0.0, 0.0);
+        }
+        return !aircraft.liveryTitle.empty();
+    }
+    bool gf_isFailedLivery(std::string_view title) const override { return failedTitles.contains(title); }
+    void gf_liveryCreationFailed(const AircraftInfo& aircraft) override {
+        creationFailures.push_back(aircraft.hexId);
+        failedTitles.emplace(aircraft.liveryTitle);
+    }
+    std::string_view liveryOfHexid(std::uint32_t hexId) const override {
+        auto it = keptLiveries.find(hexId);
+        return it == keptLiveries.end() ? std::string_view{} : it->second;
+    }
+    void rememberLiveryOfHexid(std::uint32_t hexId, std::string_view title) override { keptLiveries[hexId] = title; }
+    void addToNoMatchList(std::string aircraftText) override { noMatches.push_back(std::move(aircraftText)); }
+    void clearNoMatchList() override { ++noMatchClears; }
 };
 
 class FakeShell : public ShellPort {
