@@ -2,6 +2,7 @@
 
 #include "airports/airport_file_paths.h"
 #include "airports/current_park_airport.h"
+#include "airports/known_airports.h"
 
 namespace kiv {
 
@@ -23,6 +24,27 @@ void AirportsService::clearCurrentParkAirport() { gf_clearCurrentParkAirport(); 
 
 bool AirportsService::gf_isNearParkAirport(double latitude, double longitude) const {
     return kiv::gf_isNearParkAirport({latitude, longitude});
+}
+
+namespace {
+
+std::optional<KnownAirportInfo> infoOf(const std::optional<KnownAirport>& airport) {
+    if (!airport) {
+        return std::nullopt;
+    }
+    return KnownAirportInfo{std::string(airport->icao.text()), airport->iata, airport->latitude, airport->longitude};
+}
+
+} // namespace
+
+std::optional<KnownAirportInfo> AirportsService::gf_nearestKnownAirport(double latitude, double longitude,
+                                                                        double withinNm) const {
+    return infoOf(gf_nearestKnownAirportWithin({latitude, longitude}, withinNm));
+}
+
+std::optional<KnownAirportInfo> AirportsService::gf_findKnownAirport(std::string_view icaoCode) const {
+    const std::optional<IcaoCode> icao = IcaoCode::tryParse(icaoCode);
+    return icao ? infoOf(kiv::gf_findKnownAirport(*icao)) : std::nullopt;
 }
 
 } // namespace kiv

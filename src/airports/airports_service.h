@@ -21,6 +21,9 @@ public:
     ParkAirportInfo currentParkAirport() const override;
     void clearCurrentParkAirport() override;
     bool gf_isNearParkAirport(double latitude, double longitude) const override;
+    std::optional<KnownAirportInfo> gf_nearestKnownAirport(double latitude, double longitude,
+                                                           double withinNm) const override;
+    std::optional<KnownAirportInfo> gf_findKnownAirport(std::string_view icaoCode) const override;
 };
 
 } // namespace kiv

@@ -108,14 +108,15 @@ Expected<std::vector<KnownAirport>, std::string> loadRows(const fs::path& path) 
 }
 
 // North and east distances in NM, compared separately with the box before any square is made.
-std::optional<double> squaredDistanceWithinBox(const Lalo& position, double cosLatitude, const KnownAirport& row) {
+std::optional<double> squaredDistanceWithinBox(const Lalo& position, double cosLatitude, const KnownAirport& row,
+                                               double boxNm = kCandidateBoxNm) {
     const double north = (position.latitude - row.latitude) * 60.0;
     const double east = (position.longitude - row.longitude) * 60.0 * cosLatitude;
-    if (std::abs(north) > kCandidateBoxNm || std::abs(east) > kCandidateBoxNm) {
+    if (std::abs(north) > boxNm || std::abs(east) > boxNm) {
         return std::nullopt;
     }
     const double squared = north * north + east * east;
-    if (squared > kCandidateBoxNm * kCandidateBoxNm) {
+    if (squared > boxNm * boxNm) {
         return std::nullopt;
     }
     return squared;
@@ -258,6 +259,22 @@ std::optional<KnownAirport> gf_findNearestAirport(const Lalo& position, const Cl
                                centreClosest->icao, bestStandId, answer->icao, bestStandNm * 1852.0));
     }
     return *answer;
+}
+
+std::optional<KnownAirport> gf_nearestKnownAirportWithin(const Lalo& position, double withinNm) {
+    const double cosLatitude = std::cos(position.latitude * kDegToRad);
+    KnownAirportsTable& known = table();
+    const std::shared_lock<std::shared_mutex> reading(known.lock);
+    const KnownAirport* nearest = nullptr;
+    double nearestSquared = 0.0;
+    for (const KnownAirport& row : known.rows) {
+        const std::optional<double> squared = squaredDistanceWithinBox(position, cosLatitude, row, withinNm);
+        if (squared && (nearest == nullptr || *squared < nearestSquared)) {
+            nearest = &row;
+            nearestSquared = *squared;
+        }
+    }
+    return nearest == nullptr ? std::nullopt : std::optional<KnownAirport>(*nearest);
 }
 
 void gf_resetKnownAirportsForTesting() {

@@ -62,6 +62,11 @@ using ClosestStandLookup = std::function<Expected<ClosestStand, std::string>(con
 // candidate has a stand closer to the position than every other candidate's closest stand.
 std::optional<KnownAirport> gf_findNearestAirport(const Lalo& position, const ClosestStandLookup& closestStand);
 
+// The known airport whose centre lies nearest the position within withinNm (flat distance
+// with the cosine of the position's latitude), rows farther than that north or east alone
+// skipped before any square is made; empty when none lies that close.
+std::optional<KnownAirport> gf_nearestKnownAirportWithin(const Lalo& position, double withinNm);
+
 // Empties the table and clears the loaded flag, so that a test can load another file.
 void gf_resetKnownAirportsForTesting();
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <exception>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <system_error>
 #include <unordered_set>
@@ -156,6 +158,18 @@ std::uint64_t gf_countFiles(const fs::path& folder, std::string_view extension) 
         }
     }
     return count;
+}
+
+std::optional<std::vector<std::uint8_t>> gf_readFileBytes(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (file.bad()) {
+        return std::nullopt;
+    }
+    return bytes;
 }
 
 std::vector<IcaoCode> gf_listXmlFiles(const fs::path& folder) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -27,6 +28,9 @@ void gf_removeXMLFilesFromDirectory(const std::filesystem::path& folder);
 // Regular files directly in the folder whose extension equals `extension` exactly (all when
 // empty); 0 for a missing folder. Throws std::filesystem::filesystem_error on other errors.
 std::uint64_t gf_countFiles(const std::filesystem::path& folder, std::string_view extension);
+
+// The whole file; empty when it cannot be opened or read.
+std::optional<std::vector<std::uint8_t>> gf_readFileBytes(const std::filesystem::path& path);
 
 // The codes of the airport files "XXXX.xml" (any case) directly in the folder, in the order the
 // platform lists them, each code once. Throws filesystem_error when the folder's status fails

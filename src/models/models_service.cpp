@@ -1,7 +1,10 @@
 #include "models/models_service.h"
 
 #include "models/interned_codes.h"
+#include "models/livery_choice.h"
+#include "models/livery_records.h"
 #include "models/type_database.h"
+#include "traffic/traffic_state.h"
 
 namespace kiv {
 
@@ -30,9 +33,36 @@ std::optional<double> ModelsService::halfSpanNm(std::uint16_t modelId) const {
 
 double ModelsService::largestHalfSpanNm() const { return gf_maxModelRadiusNm(); }
 
-void ModelsService::gf_forgetLiveryOfHexid(std::uint32_t) {}
-void ModelsService::clearLiveryOfHexids() {}
-void ModelsService::gf_logNoMatchList(std::int32_t) {}
-void ModelsService::gf_logLiveryMatchingSummary() {}
+void ModelsService::gf_forgetLiveryOfHexid(std::uint32_t hexId) { kiv::gf_forgetLiveryOfHexid(hexId); }
+
+void ModelsService::clearLiveryOfHexids() { gf_clearStickyLiveries(); }
+
+void ModelsService::gf_logNoMatchList(std::int32_t) { kiv::gf_logNoMatchList(); }
+
+void ModelsService::gf_logLiveryMatchingSummary() { kiv::gf_logLiveryMatchingSummary(); }
+
+void ModelsService::gf_chooseLivery(AircraftInfo& aircraft, double altitudeFt, double userAltitudeFt) {
+    kiv::gf_chooseLivery(aircraft, altitudeFt, userAltitudeFt);
+}
+
+bool ModelsService::gf_chooseStaticLivery(AircraftInfo& aircraft, const Stand& stand) {
+    return kiv::gf_chooseStaticLivery(aircraft, stand);
+}
+
+bool ModelsService::gf_isFailedLivery(std::string_view title) const { return kiv::gf_isFailedLivery(title); }
+
+void ModelsService::gf_liveryCreationFailed(const AircraftInfo& aircraft) { kiv::gf_liveryCreationFailed(aircraft); }
+
+std::string_view ModelsService::liveryOfHexid(std::uint32_t hexId) const { return gf_liveryOfHexid(hexId); }
+
+void ModelsService::rememberLiveryOfHexid(std::uint32_t hexId, std::string_view title) {
+    gf_rememberLiveryOfHexid(hexId, title);
+}
+
+void ModelsService::addToNoMatchList(std::string aircraftText) { gf_addToNoMatchList(std::move(aircraftText)); }
+
+void ModelsService::clearNoMatchList() { gf_clearNoMatchList(); }
+
+bool TrafficLiveryViews::holdsLiveryViews() const { return !state_.live.empty() || !state_.statics.empty(); }
 
 } // namespace kiv

@@ -198,5 +198,7 @@ void lf_buildSimilarModels(const InstalledLiveryQueries& liveries) {
 
 const SimilarModels& gf_similarModels() { return similarModels(); }
 const AirlineSimilarModels& gf_airlineSimilarModels() { return airlineSimilarModels(); }
+SimilarModels& gf_similarModelsForChoice() { return similarModels(); }
+AirlineSimilarModels& gf_airlineSimilarModelsForChoice() { return airlineSimilarModels(); }
 
 } // namespace kiv

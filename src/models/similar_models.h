@@ -50,5 +50,9 @@ void lf_buildSimilarModels(const InstalledLiveryQueries& liveries);
 
 const SimilarModels& gf_similarModels();
 const AirlineSimilarModels& gf_airlineSimilarModels();
+// The same tables for the livery choice, which shuffles their lists in place (simulator-loop
+// thread, after the build).
+SimilarModels& gf_similarModelsForChoice();
+AirlineSimilarModels& gf_airlineSimilarModelsForChoice();
 
 } // namespace kiv

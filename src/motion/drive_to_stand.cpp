@@ -8,6 +8,7 @@
 #include "foundation/geodesy.h"
 #include "foundation/log.h"
 #include "motion/detail/motion_math.h"
+#include "motion/leg_ticks.h"
 #include "motion/motion_ticks.h"
 #include "motion/stand_geometry.h"
 
@@ -16,20 +17,14 @@ namespace {
 
 using detail::kNmPerMetre;
 
-constexpr double kFloorSpeedKt = 1.0; // below it (or without a speed) a drive would never end
 constexpr std::int64_t kMinDriveTicks = 100;
-constexpr double kMaxDriveTicks = 1e9;
 constexpr double kSlowApproachFromM = 20.0;
 constexpr std::int32_t kHoldAfterTicks = 50;
 
-// Ticks to cover the distance at the speed, at least 100.
+// Ticks to cover the distance at the speed (1 kt without one, so that a drive always ends),
+// at least 100.
 std::int64_t driveTicks(double distanceNm, double speedKt) noexcept {
-    const double speed = std::isfinite(speedKt) && speedKt >= kFloorSpeedKt ? speedKt : kFloorSpeedKt;
-    const double ticks = distanceNm * detail::kTicksPerHour / speed;
-    if (!std::isfinite(ticks)) {
-        return kMinDriveTicks;
-    }
-    return std::max<std::int64_t>(std::llround(std::min(ticks, kMaxDriveTicks)), kMinDriveTicks);
+    return gf_ticksToCover(distanceNm, gf_manoeuvreSpeedKt(speedKt), kMinDriveTicks);
 }
 
 std::int32_t windowAfterStart(const LiveAircraft& aircraft) noexcept {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "foundation/lalo.h"
 #include "models/livery_key.h"
@@ -50,6 +51,9 @@ public:
     virtual const Stand* parkStand(std::uint32_t standId) const = 0;
     virtual std::string standName(std::uint32_t standId) const = 0; // "sid==0?", "sid==?" when not known
     virtual bool airportFileLoaded() const = 0;
+    // The known airport nearest the position within 5 NM, and the row of an ICAO code.
+    virtual std::optional<KnownAirportInfo> nearestKnownAirport(const Lalo& position) const = 0;
+    virtual std::optional<KnownAirportInfo> knownAirport(std::string_view icaoCode) const = 0;
 
     // Commands to the aircraft in the simulator. Throttle and flaps skip an index already
     // sent; flaps, gear and spoilers do nothing for Rotorcraft.
@@ -74,7 +78,7 @@ public:
     virtual void queueParkedAction(const ParkedAction& action) = 0;
     // The aircraft starts a landing or has arrived at a stand.
     virtual void notifyHexId(std::uint32_t hexId) = 0;
-    virtual void postFlightMessage(std::string text) = 0; // shown when FLIGHT_MESSAGES is on
+    virtual void postFlightMessage(std::string text) = 0; // a line of the window's message log
     virtual void setFastPoll() = 0;                       // aircraft near the ground: poll often
     virtual WeekdaySlot currentSlot() const = 0;          // the traffic clock's day and slot
 };

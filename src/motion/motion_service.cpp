@@ -1,6 +1,8 @@
 #include "motion/motion_service.h"
 
 #include "motion/drive_to_stand.h"
+#include "motion/flight_messages.h"
+#include "motion/ground_departure.h"
 #include "motion/motion_limits.h"
 #include "motion/stand_geometry.h"
 #include "motion/traffic_motion_environment.h"
@@ -56,6 +58,15 @@ void MotionService::drive2Stand(TrafficState& state, LiveAircraft& aircraft, con
                                 bool correctiveAllowed, bool slowApproach) {
     TrafficMotionEnvironment environment(state);
     kiv::drive2Stand(environment, aircraft, stand, correctiveAllowed, slowApproach);
+}
+
+void MotionService::gf_startTakeoffRoll(TrafficState& state, LiveAircraft& aircraft) {
+    TrafficMotionEnvironment environment(state);
+    kiv::gf_startTakeoffRoll(environment, aircraft);
+}
+
+std::string MotionService::gf_airlineCodesText(const LiveAircraft& aircraft) const {
+    return kiv::gf_airlineCodesText(aircraft);
 }
 
 } // namespace kiv

@@ -1,8 +1,11 @@
 // Aircraft motion as the traffic side sees it through its MotionPort: the stand geometry,
-// the bank and climb limits, the take-off plausibility and the drive into a stand. Holds no
-// state; the program makes one and hands it to the traffic state. Simulator-loop thread for
-// drive2Stand; the pure tests may be called from any thread.
+// the bank and climb limits, the take-off plausibility, the drive into a stand, the start of
+// a take-off roll and the airline codes of flight messages. Holds no state; the program makes
+// one and hands it to the traffic state. Simulator-loop thread for drive2Stand and the
+// take-off roll; the pure tests may be called from any thread.
 #pragma once
+
+#include <string>
 
 #include "traffic/neighbour_ports.h"
 
@@ -26,6 +29,8 @@ public:
     TakeoffPerformance gf_takeoffPerformance(const TakeoffInput& input) const override;
     void drive2Stand(TrafficState& state, LiveAircraft& aircraft, const StandPose& stand, bool correctiveAllowed,
                      bool slowApproach) override;
+    void gf_startTakeoffRoll(TrafficState& state, LiveAircraft& aircraft) override;
+    std::string gf_airlineCodesText(const LiveAircraft& aircraft) const override;
 };
 
 } // namespace kiv

@@ -17,6 +17,7 @@ namespace kiv {
 namespace {
 
 constexpr std::int64_t k100nsPerSecond = 10'000'000;
+constexpr double kKnownAirportWithinNm = 5.0;
 
 } // namespace
 
@@ -61,6 +62,14 @@ std::string TrafficMotionEnvironment::standName(std::uint32_t standId) const {
 }
 
 bool TrafficMotionEnvironment::airportFileLoaded() const { return state_.parkAirportFileRead; }
+
+std::optional<KnownAirportInfo> TrafficMotionEnvironment::nearestKnownAirport(const Lalo& position) const {
+    return state_.ports.airports.gf_nearestKnownAirport(position.latitude, position.longitude, kKnownAirportWithinNm);
+}
+
+std::optional<KnownAirportInfo> TrafficMotionEnvironment::knownAirport(std::string_view icaoCode) const {
+    return state_.ports.airports.gf_findKnownAirport(icaoCode);
+}
 
 void TrafficMotionEnvironment::setThrottle(LiveAircraft& aircraft, std::uint32_t index) {
     gf_setThrottle(state_, aircraft, static_cast<std::int32_t>(index));
@@ -124,11 +133,7 @@ void TrafficMotionEnvironment::queueParkedAction(const ParkedAction& action) {
 
 void TrafficMotionEnvironment::notifyHexId(std::uint32_t hexId) { state_.learnedStandMatchQueue.push_back(hexId); }
 
-void TrafficMotionEnvironment::postFlightMessage(std::string text) {
-    if (gf_settings()->flightMessages) {
-        state_.ports.shell.showMessage(text, false);
-    }
-}
+void TrafficMotionEnvironment::postFlightMessage(std::string text) { state_.ports.shell.showMessage(text, false); }
 
 void TrafficMotionEnvironment::setFastPoll() { state_.fastPollFlag = true; }
 

@@ -28,6 +28,8 @@ public:
     const Stand* parkStand(std::uint32_t standId) const override;
     std::string standName(std::uint32_t standId) const override;
     bool airportFileLoaded() const override;
+    std::optional<KnownAirportInfo> nearestKnownAirport(const Lalo& position) const override;
+    std::optional<KnownAirportInfo> knownAirport(std::string_view icaoCode) const override;
 
     void setThrottle(LiveAircraft& aircraft, std::uint32_t index) override;
     void setFlaps(LiveAircraft& aircraft, std::uint32_t index) override;

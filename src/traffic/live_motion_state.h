@@ -100,8 +100,11 @@ struct LiveMotionState {
     std::uint8_t pullOut = 0;          // leave forwards instead of pushing back
     std::uint8_t towed = 0;            // towed candidate (changes only a log line)
     std::int64_t arrivalTime = 0;      // system clock, 100-ns units
+    std::int64_t parkedSinceTime = 0;  // system clock, 100-ns units: when it parked at the stand
 
     // Air legs and flight phases.
+    double tasKt = 0.0;                 // true airspeed of the leg, from its next sample
+    double legVerticalRateFpm = 0.0;    // the vertical rate planned for the leg
     double altitudeChangePerTick = 0.0; // feet
     double smoothedAltitudeStep = 0.0;  // feet per tick applied on the last smoothed tick
     double takeoffClimbPerTick = 0.0;   // feet

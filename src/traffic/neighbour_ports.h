@@ -22,7 +22,9 @@
 namespace kiv {
 
 class TrafficState;
+struct AircraftInfo;
 struct LiveAircraft;
+struct Stand;
 struct StandPose;
 
 // Published pose lists per simulator object, guarded by the link's pose mutex.
@@ -111,6 +113,10 @@ public:
     // Plans the last samples into the stand the aircraft has just taken.
     virtual void drive2Stand(TrafficState& state, LiveAircraft& aircraft, const StandPose& stand,
                              bool correctiveAllowed, bool slowApproach) = 0;
+    // Situation takeoff_roll with the roll's commands and retiming windows.
+    virtual void gf_startTakeoffRoll(TrafficState& state, LiveAircraft& aircraft) = 0;
+    // The airline code of the livery key, "," and the operator's code when it has one.
+    virtual std::string gf_airlineCodesText(const LiveAircraft& aircraft) const = 0;
 };
 
 // Places the service's parked aircraft (the parking planner's step); called under the feeds'
@@ -151,6 +157,14 @@ struct ParkAirportInfo {
     double longitude = 0.0;
 };
 
+// A row of the known-airports table as its neighbours see it.
+struct KnownAirportInfo {
+    std::string icao;
+    IataCode iata; // key 0: none
+    double latitude = 0.0;
+    double longitude = 0.0;
+};
+
 // Airports and stands: the current park airport and its files.
 class AirportsPort {
 public:
@@ -162,6 +176,13 @@ public:
     virtual void clearCurrentParkAirport() = 0;
     // Within 10 NM of the park airport's centre (false without a park airport).
     virtual bool gf_isNearParkAirport(double latitude, double longitude) const = 0;
+    // The known airport whose centre lies nearest the position within withinNm (flat
+    // distance), rows farther than that in latitude or in longitude alone skipped at once;
+    // read under the table's lock.
+    virtual std::optional<KnownAirportInfo> gf_nearestKnownAirport(double latitude, double longitude,
+                                                                   double withinNm) const = 0;
+    // The known-airports row of an ICAO code; empty for a code not in the table.
+    virtual std::optional<KnownAirportInfo> gf_findKnownAirport(std::string_view icaoCode) const = 0;
 };
 
 // Models and liveries: the type database and the livery choice.
@@ -181,6 +202,23 @@ public:
     virtual void clearLiveryOfHexids() = 0;
     virtual void gf_logNoMatchList(std::int32_t periods) = 0;
     virtual void gf_logLiveryMatchingSummary() = 0;
+
+    // The livery choice for a live aircraft at `altitudeFt` while the user aircraft is at
+    // `userAltitudeFt`: fills liveryTitle (empty: none fits), isPackageLivery and
+    // isCoverageOnly. The title is a view into the models' tables, valid until the traffic
+    // is reset.
+    virtual void gf_chooseLivery(AircraftInfo& aircraft, double altitudeFt, double userAltitudeFt) = 0;
+    // A static aircraft on the stand; false when nothing fits.
+    virtual bool gf_chooseStaticLivery(AircraftInfo& aircraft, const Stand& stand) = 0;
+    virtual bool gf_isFailedLivery(std::string_view title) const = 0;
+    // The simulator refused the aircraft's livery; may throw UserRelatedException 81.
+    virtual void gf_liveryCreationFailed(const AircraftInfo& aircraft) = 0;
+    // The livery kept for a hex id (empty: none) and keeping a new one.
+    virtual std::string_view liveryOfHexid(std::uint32_t hexId) const = 0;
+    virtual void rememberLiveryOfHexid(std::uint32_t hexId, std::string_view title) = 0;
+    // Aircraft with a registration that found no livery, printed every 20 minutes.
+    virtual void addToNoMatchList(std::string aircraftText) = 0;
+    virtual void clearNoMatchList() = 0;
 };
 
 // The application shell: stop requests, the main window's queue and its commands.

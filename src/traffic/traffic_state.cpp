@@ -63,6 +63,7 @@ void gf_resetTraffic(TrafficState& state) {
     state.ports.steps.clearStepState(state);
     state.removedGhosts.clear();
     state.ports.models.clearLiveryOfHexids();
+    state.ports.models.clearNoMatchList();
     state.addingStack.clear();
     clearQueues(state);
     state.staticRemovals.clear();

@@ -40,6 +40,42 @@ TEST(AirportsService, AnswersThePortFromTheCurrentParkAirportAndTheFiles) {
     EXPECT_FALSE(port.gf_isNearParkAirport(52.3086, 4.7639));
 }
 
+TEST(AirportsService, NearestKnownAirportWithinARadiusAndIataCodes) {
+    test_support::WorkingFolder folder;
+    // At 60 degrees north a degree of longitude is 30 NM: NEAR lies 3 NM north of 60N 10E,
+    // NEXT 3 NM east of it and EAST 9 NM east.
+    test_support::KnownAirportsFile known(R"(<ap c="NEAR" i="NRA" la="60.05" lo="10" a="100"/>)"
+                                          R"(<ap c="NEXT" la="60" lo="10.1" a="100"/>)"
+                                          R"(<ap c="EAST" i="EST" la="60" lo="10.3" a="100"/>)");
+    ASSERT_TRUE(gf_readAirportsFile().has_value());
+    AirportsService service;
+    const AirportsPort& port = service;
+    struct Case {
+        const char* name;
+        double latitude, longitude, withinNm;
+        const char* icao; // "" for none
+        const char* iata;
+    };
+    const Case cases[] = {
+        {"NEAR 2.4 NM, NEXT 3.0 NM", 60.01, 10.0, 5.0, "NEAR", "NRA"},
+        {"EAST 2.4 NM, NEXT 3.6 NM", 60.0, 10.22, 5.0, "EAST", "EST"},
+        {"within 1 NM: EAST at 0.9 NM", 60.0, 10.27, 1.0, "EAST", "EST"},
+        {"within 1 NM: none at 3 NM", 60.0, 10.2, 1.0, "", ""},
+        {"an airport without IATA code", 60.0, 10.1, 5.0, "NEXT", ""},
+        {"none within 5 NM", 61.0, 10.0, 5.0, "", ""},
+    };
+    for (const Case& c : cases) {
+        const std::optional<KnownAirportInfo> found = port.gf_nearestKnownAirport(c.latitude, c.longitude, c.withinNm);
+        EXPECT_EQ(found ? found->icao : "", c.icao) << c.name;
+        EXPECT_EQ(found ? found->iata.text() : "", c.iata) << c.name;
+    }
+
+    ASSERT_TRUE(port.gf_findKnownAirport("near").has_value());
+    EXPECT_EQ(port.gf_findKnownAirport("near")->iata.text(), "NRA");
+    EXPECT_FALSE(port.gf_findKnownAirport("EDDF").has_value());
+    EXPECT_FALSE(port.gf_findKnownAirport("ED").has_value());
+}
+
 TEST(ParkSettings, PublishCopiesTheParkSettingsIntoTheSnapshot) {
     test_support::resetSettingsToDefaults();
     param::parking_percentage.value = 65;

@@ -65,6 +65,12 @@ inline std::string dbaseXml(std::string_view aircrafts, std::string_view airline
     return xml;
 }
 
+// The AIG registration-code list: root / meta (the info header, valid with sim "3") / aig / l.
+inline std::string aigRegcodesXml(std::string_view items, std::string_view sim = "3") {
+    return "<root><meta><info name=\"copyright\" value=\"c\"/><info name=\"sim\" value=\"" + std::string(sim) +
+           "\"/></meta><aig>" + std::string(items) + "</aig></root>";
+}
+
 // Empty code tables and type database, as at program start.
 inline void resetModelTables() {
     gf_resetInternedCodesForTesting();

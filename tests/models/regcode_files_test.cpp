@@ -141,15 +141,11 @@ TEST_F(RegcodeFolder, MissingFolderOrAFileInsteadIsAnError) {
     EXPECT_EQ(readMyRegcodesFolder(folder()).errors, Errors{"'" + gf_pathToUtf8(folder()) + "' is not a directory"});
 }
 
-// The AIG list: root / meta (the info header) / aig / l.
-std::string aigXml(std::string_view items, std::string_view sim = "3") {
-    return "<root><meta><info name=\"copyright\" value=\"c\"/><info name=\"sim\" value=\"" + std::string(sim) +
-           "\"/></meta><aig>" + std::string(items) + "</aig></root>";
-}
+using test_support::aigRegcodesXml;
 
 TEST_F(RegcodeFolder, AigListReadsTitlesCodesAndSpecialFlags) {
     const auto path = temp_.path() / "AIG-regcodes.enc";
-    test_support::writeEncryptedXml(path, aigXml(R"(
+    test_support::writeEncryptedXml(path, aigRegcodesXml(R"(
         <l t="AIG A320 DLH" r="D-AIAB, D-AIAC" s="true"/>
         <l t="AIG B738 RYR" r="EI-DCL" s="no"/>
         <l t="AIG dont use"/>
@@ -192,7 +188,7 @@ TEST_F(RegcodeFolder, AigListRefusals) {
         Errors errors;
     };
     const Case cases[] = {
-        {aigXml(R"(<l t="A" r="D-AIAB"/>)", "9"), {"'" + name + "' has invalid metadata"}},
+        {aigRegcodesXml(R"(<l t="A" r="D-AIAB"/>)", "9"), {"'" + name + "' has invalid metadata"}},
         {"<root><aig><l t=\"A\"/></aig></root>", {"'" + name + "' has invalid metadata"}},
         {"<root><meta>", {"'" + name + "' not loaded: Start-end tags mismatch"}},
         {"<top/>", {"'" + name + "' has invalid metadata"}},

@@ -32,6 +32,8 @@ public:
     ParkAirportInfo park;
     std::vector<Stand> stands; // stand id n is stands[n - 1] when its id matches
     bool fileLoaded = false;
+    std::optional<KnownAirportInfo> nearestAirport;
+    std::vector<KnownAirportInfo> knownAirports;
     std::uint32_t standUse = 0;
     WeekdaySlot slot;
 
@@ -72,6 +74,15 @@ public:
         return stand == nullptr ? "sid==?" : stand->id;
     }
     bool airportFileLoaded() const override { return fileLoaded; }
+    std::optional<KnownAirportInfo> nearestKnownAirport(const Lalo&) const override { return nearestAirport; }
+    std::optional<KnownAirportInfo> knownAirport(std::string_view icaoCode) const override {
+        for (const KnownAirportInfo& airport : knownAirports) {
+            if (airport.icao == icaoCode) {
+                return airport;
+            }
+        }
+        return std::nullopt;
+    }
 
     void setThrottle(LiveAircraft&, std::uint32_t index) override {
         calls.push_back(fmt::format("throttle {}", index));

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "motion/flight_messages.h"
 #include "motion/motion_service.h"
 #include "motion/traffic_motion_environment.h"
 #include "stream_builder.h"
@@ -120,14 +121,21 @@ TEST(TrafficMotionEnvironment, TrafficStepsAndQueues) {
     EXPECT_EQ(f.state.removalQueue.back(), 42u);
 }
 
-TEST(TrafficMotionEnvironment, FlightMessagesFollowTheSetting) {
+TEST(TrafficMotionEnvironment, FlightMessagesAndKnownAirports) {
     EnvironmentFixture f;
-    gf_setSettingsField(&SettingsSnapshot::flightMessages, false);
-    f.environment.postFlightMessage("12:00 DLH4AB take off");
-    EXPECT_TRUE(f.shell.messages.empty());
-    gf_setSettingsField(&SettingsSnapshot::flightMessages, true);
+    // The FLIGHT_MESSAGES setting is motion's to check (gf_postFlightMessage); the window
+    // shows what it is given.
     f.environment.postFlightMessage("12:01 DLH4AB take off");
     EXPECT_EQ(f.shell.messages, (std::vector<std::string>{"12:01 DLH4AB take off"}));
+
+    EXPECT_FALSE(f.environment.nearestKnownAirport({50.0, 8.5}).has_value());
+    f.airports.nearestKnown = KnownAirportInfo{"EDDF", {}, 50.03, 8.57};
+    ASSERT_TRUE(f.environment.nearestKnownAirport({50.0, 8.5}).has_value());
+    EXPECT_EQ(f.environment.nearestKnownAirport({50.0, 8.5})->icao, "EDDF");
+    EXPECT_EQ(f.airports.nearestAskedWithinNm, 5.0);
+    f.airports.knownByCode["EDDF"] = KnownAirportInfo{"EDDF", {}, 50.03, 8.57};
+    EXPECT_TRUE(f.environment.knownAirport("EDDF").has_value());
+    EXPECT_FALSE(f.environment.knownAirport("EDDH").has_value());
 }
 
 TEST(MotionService, DrivesIntoAStandOfTheTrafficState) {
@@ -150,6 +158,19 @@ TEST(MotionService, DrivesIntoAStandOfTheTrafficState) {
     const auto lines = log.lines();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].substr(0, 20), "V12           : CS39"); // the state's stand name and the callsign
+}
+
+TEST(MotionService, StartsTheTakeoffRollOfATrafficStateAircraft) {
+    EnvironmentFixture f;
+    f.aircraft.situation = FlightSituation::taxi;
+    MotionService service;
+    MotionPort& port = service;
+    port.gf_startTakeoffRoll(f.state, f.aircraft);
+    EXPECT_EQ(f.aircraft.situation, FlightSituation::takeoff_roll);
+    EXPECT_EQ(f.aircraft.throttleIndex, 3u);
+    ASSERT_EQ(f.link.allLights.size(), 1u);
+    EXPECT_EQ(f.link.allLights[0], (std::pair<std::uint32_t, LightSet>{42, {1, 1, 1, 1, 1, 1, 0}}));
+    EXPECT_EQ(port.gf_airlineCodesText(f.aircraft), gf_airlineCodesText(f.aircraft));
 }
 
 TEST(MotionService, AnswersWithTheMotionGeometry) {

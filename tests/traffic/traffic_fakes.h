@@ -146,6 +146,9 @@ public:
     ParkAirportInfo parkAirport;
     int clears = 0;
     bool nearParkAirport = false;
+    std::optional<KnownAirportInfo> nearestKnown;
+    std::map<std::string, KnownAirportInfo> knownByCode;
+    mutable double nearestAskedWithinNm = 0.0;
 
     std::optional<double> gf_parkAirportAltitude() const override { return parkAltitude; }
     bool gf_airportFileExists(std::string_view) const override { return fileExists; }
@@ -153,6 +156,14 @@ public:
     ParkAirportInfo currentParkAirport() const override { return parkAirport; }
     void clearCurrentParkAirport() override { ++clears; }
     bool gf_isNearParkAirport(double, double) const override { return nearParkAirport; }
+    std::optional<KnownAirportInfo> gf_nearestKnownAirport(double, double, double withinNm) const override {
+        nearestAskedWithinNm = withinNm;
+        return nearestKnown;
+    }
+    std::optional<KnownAirportInfo> gf_findKnownAirport(std::string_view icaoCode) const override {
+        return knownByCode.contains(std::string(icaoCode)) ? std::optional(knownByCode.at(std::string(icaoCode)))
+                                                           : std::nullopt;
+    }
 };
 
 // Model id n has the code in `codes`; unknown ids have an empty code.
@@ -202,6 +213,39 @@ public:
     void clearLiveryOfHexids() override { ++liveryMapClears; }
     void gf_logNoMatchList(std::int32_t) override {}
     void gf_logLiveryMatchingSummary() override {}
+
+    // Livery choice: the title of `liveryTitles` for the model id (none when missing).
+    std::map<std::uint16_t, std::string> liveryTitles;
+    std::set<std::string, std::less<>> failedTitles;
+    std::vector<std::uint32_t> creationFailures; // hex ids
+    std::map<std::uint32_t, std::string_view> keptLiveries;
+    std::vector<std::string> noMatches;
+    int noMatchClears = 0;
+
+    void gf_chooseLivery(AircraftInfo& aircraft, double, double) override {
+        auto it = liveryTitles.find(aircraft.head.liveryKey.modelId);
+        if (it != liveryTitles.end() && !failedTitles.contains(it->second)) {
+            aircraft.liveryTitle = it->second;
+        }
+    }
+    bool gf_chooseStaticLivery(AircraftInfo& aircraft, const Stand&) override {
+        if (aircraft.liveryTitle.empty()) {
+            gf_chooseLivery(aircraft, 0.0, 0.0);
+        }
+        return !aircraft.liveryTitle.empty();
+    }
+    bool gf_isFailedLivery(std::string_view title) const override { return failedTitles.contains(title); }
+    void gf_liveryCreationFailed(const AircraftInfo& aircraft) override {
+        creationFailures.push_back(aircraft.hexId);
+        failedTitles.emplace(aircraft.liveryTitle);
+    }
+    std::string_view liveryOfHexid(std::uint32_t hexId) const override {
+        auto it = keptLiveries.find(hexId);
+        return it == keptLiveries.end() ? std::string_view{} : it->second;
+    }
+    void rememberLiveryOfHexid(std::uint32_t hexId, std::string_view title) override { keptLiveries[hexId] = title; }
+    void addToNoMatchList(std::string aircraftText) override { noMatches.push_back(std::move(aircraftText)); }
+    void clearNoMatchList() override { ++noMatchClears; }
 };
 
 class FakeShell : public ShellPort {
@@ -261,7 +305,9 @@ public:
     double pitchRad = 0.0;
     double maxBankRad = 0.5;
     TakeoffPerformance takeoff;
-    std::vector<std::uint32_t> drives; // hex ids
+    std::vector<std::uint32_t> drives;       // hex ids
+    std::vector<std::uint32_t> takeoffRolls; // hex ids
+    std::string airlineCodes;
 
     std::uint32_t gf_checkPositionContinuity(const ContinuityInput& input) const override {
         inputs.push_back(input);
@@ -284,6 +330,10 @@ public:
     void drive2Stand(TrafficState&, LiveAircraft& aircraft, const StandPose&, bool, bool) override {
         drives.push_back(aircraft.info.hexId);
     }
+    void gf_startTakeoffRoll(TrafficState&, LiveAircraft& aircraft) override {
+        takeoffRolls.push_back(aircraft.info.hexId);
+    }
+    std::string gf_airlineCodesText(const LiveAircraft&) const override { return airlineCodes; }
 };
 
 // Records every later step it is asked to run, by name; a few answer as configured.

@@ -103,6 +103,7 @@ TEST_F(ParkStandsTest, ResetEmptiesEveryTableQueueAndTheMailbox) {
     EXPECT_FALSE(state.mailbox.deliveryStopped);
     EXPECT_EQ(airports.clears, 1);
     EXPECT_EQ(models.liveryMapClears, 1);
+    EXPECT_EQ(models.noMatchClears, 1);
     const std::vector<std::string> expectedPosts = {"LiveCount 0", "ParkCounts 0,0", "Repaint 2"};
     EXPECT_EQ(shell.posts, expectedPosts);
 }

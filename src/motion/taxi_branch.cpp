@@ -1,0 +1,97 @@
+#include "motion/taxi_branch.h"
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+
+#include "motion/detail/motion_math.h"
+#include "motion/ground_movement.h"
+#include "motion/path_checks.h"
+
+namespace kiv {
+namespace {
+
+constexpr double kSlowTaxiKt = 6.0;
+constexpr double kStoppedKt = 0.5;
+constexpr double kSharpTurnDeg = 3.0;
+constexpr double kMovingKt = 2.0;
+
+// The heading is off the bearing to the next sample while no curve is planned.
+void markSharpTurn(LiveAircraft& aircraft) {
+    if (gf_isValidTurnSpline(aircraft.turnSpline) || gf_isValidTurnCurve(aircraft.turnCurve)) {
+        aircraft.sharpTurn = 0;
+        return;
+    }
+    aircraft.headingOffset =
+        std::fabs(detail::wrapPi(aircraft.bearingToNext - aircraft.pose.headingRad)) * detail::radToDeg(1.0);
+    aircraft.sharpTurn = aircraft.headingOffset > kSharpTurnDeg ? 1 : 0;
+}
+
+// The easing of the leg: from standstill, stopping, or a slow start into the stand.
+std::uint32_t groundModeOf(const LiveAircraft& aircraft) {
+    const auto& samples = aircraft.samples;
+    if (samples.size() < 2 || samples[1].stationary != 0) {
+        return 0;
+    }
+    const double front = samples[0].groundSpeedKt;
+    const double next = samples[1].groundSpeedKt;
+    std::uint32_t mode = 0;
+    if (std::isfinite(front) && std::isfinite(next)) {
+        switch (aircraft.situation) {
+        case FlightSituation::parking:
+            if (front == 0.0 && next == 0.0) {
+                mode = 4;
+            } else if (front > kMovingKt && next == 0.0) {
+                mode = 3;
+            }
+            break;
+        case FlightSituation::taxi:
+        case FlightSituation::takeoff_roll: {
+            const bool thirdStationary = samples.size() >= 3 && samples[2].stationary != 0;
+            if (front == 0.0 && next > kMovingKt) {
+                mode = 1;
+            } else if ((front > kMovingKt && next == 0.0) || (front <= kMovingKt && thirdStationary)) {
+                mode = 3;
+            }
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    if (aircraft.driveIn != 0 && front == 0.0 &&
+        !gf_samePlace(samples[1], Lalo{aircraft.standLat, aircraft.standLon})) {
+        mode = 2;
+    }
+    return mode;
+}
+
+} // namespace
+
+bool gf_isSlowArrivalTaxi(const MotionEnvironment& environment, const LiveAircraft& aircraft) {
+    const auto& samples = aircraft.samples;
+    if (aircraft.situation != FlightSituation::taxi || aircraft.previousSituation == FlightSituation::pushed_back ||
+        aircraft.previousSituation == FlightSituation::parked || samples.empty()) {
+        return false;
+    }
+    const bool slow = std::all_of(samples.begin(), std::prev(samples.end()), [](const StreamSample& sample) {
+        return std::isfinite(sample.groundSpeedKt) && sample.groundSpeedKt <= kSlowTaxiKt;
+    });
+    return slow && environment.airportFileLoaded();
+}
+
+void lf_taxiBranch(MotionEnvironment& environment, LiveAircraft& aircraft) {
+    const bool slowArrivalTaxi = gf_isSlowArrivalTaxi(environment, aircraft);
+    const auto& samples = aircraft.samples;
+    const bool moving = samples.size() >= 2 && samples[1].stationary == 0 && aircraft.onGround != 0;
+    if (moving) {
+        markSharpTurn(aircraft);
+    }
+    if (slowArrivalTaxi && samples.back().groundSpeedKt <= kStoppedKt) {
+        environment.try2Park(aircraft);
+    }
+    aircraft.groundMode = groundModeOf(aircraft);
+    lf_groundStep(environment, aircraft);
+}
+
+} // namespace kiv
