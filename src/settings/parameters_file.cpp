@@ -88,6 +88,20 @@ void removeQuietly(const std::filesystem::path& path) {
     std::filesystem::remove(path, ignored);
 }
 
+// The file as it is becomes the one backup generation. Copying over the old ".bak" in place
+// would leave it empty or cut short if the process died meanwhile; the copy goes to a
+// temporary name and replaces the backup durably, so a crash leaves the old or the new one.
+bool keepBackup(const std::filesystem::path& path) {
+    const std::filesystem::path temporary = withSuffix(path, ".bak.tmp");
+    std::error_code error;
+    if (!std::filesystem::copy_file(path, temporary, std::filesystem::copy_options::overwrite_existing, error) ||
+        platform::replaceFileDurably(temporary, withSuffix(path, ".bak"))) {
+        removeQuietly(temporary);
+        return false;
+    }
+    return true;
+}
+
 // Visits every registered setting in the order of a new file, each with its own kind.
 template <typename Visit> void forEverySetting(Visit&& visit) {
     for (BoolParameter* parameter : registry::bools)
@@ -331,12 +345,7 @@ bool gf_saveParametersFile(pugi::xml_document& document) {
     }
     std::error_code error;
     const bool exists = std::filesystem::exists(path, error);
-    if (error) {
-        removeQuietly(temporary);
-        return false;
-    }
-    if (exists && !std::filesystem::copy_file(path, withSuffix(path, ".bak"),
-                                              std::filesystem::copy_options::overwrite_existing, error)) {
+    if (error || (exists && !keepBackup(path))) {
         removeQuietly(temporary);
         return false;
     }
