@@ -296,8 +296,12 @@ public:
         }
     }
     void lf_parkAirportSweep(TrafficState&) override { calls.push_back("lf_parkAirportSweep"); }
+    std::function<void()> onApplyParkingAdjustments; // e.g. lets the virtual clock run on
     void lf_applyParkingAdjustments(TrafficState&, bool replaceAll) override {
         calls.push_back(std::string("lf_applyParkingAdjustments ") + (replaceAll ? "all" : "some"));
+        if (onApplyParkingAdjustments) {
+            onApplyParkingAdjustments();
+        }
     }
     void gf_computeMaxPark(TrafficState&) override { calls.push_back("gf_computeMaxPark"); }
     void gf_limitParkedAircraft(TrafficState&, std::uint32_t) override { calls.push_back("gf_limitParkedAircraft"); }
