@@ -67,7 +67,8 @@ Framing frameWhole(const Bytes& stream, std::uint32_t maxReceiveSize) {
             break;
         }
         framing.messages.emplace_back(stream.begin() + static_cast<std::ptrdiff_t>(at),
-                                      stream.begin() + static_cast<std::ptrdiff_t>(at + static_cast<std::size_t>(size)));
+                                      stream.begin() +
+                                          static_cast<std::ptrdiff_t>(at + static_cast<std::size_t>(size)));
         at += static_cast<std::size_t>(size);
     }
     return framing;
@@ -108,7 +109,8 @@ Framing frameInReads(const Bytes& stream, std::uint32_t maxReceiveSize, std::spa
 
 void mustLieInside(std::string_view text, std::span<const std::uint8_t> message, std::size_t fieldSize) {
     const auto* first = reinterpret_cast<const char*>(message.data());
-    if (text.size() > fieldSize || (!text.empty() && (text.data() < first || text.data() + text.size() > first + message.size()))) {
+    if (text.size() > fieldSize ||
+        (!text.empty() && (text.data() < first || text.data() + text.size() > first + message.size()))) {
         __builtin_trap();
     }
 }
