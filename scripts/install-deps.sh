@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # libraries the targets link (cmake/KivDependencies.cmake); a package comes with its find_package
   # (FLTK's CMake package also wants the fluid package: libfltk1.3-dev only recommends it)
-  libfmt-dev libsodium-dev libpugixml-dev nlohmann-json3-dev libzip-dev
+  libfmt-dev libsodium-dev libpugixml-dev nlohmann-json3-dev libzip-dev libcurl4-openssl-dev
 )
 
 missing=()

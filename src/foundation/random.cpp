@@ -6,19 +6,11 @@
 #include <thread>
 #include <utility>
 
+#include "foundation/fnv1a.h"
 #include "foundation/settings_readers.h"
 
 namespace kiv {
 namespace {
-
-std::uint64_t fnv1a(const std::array<std::uint8_t, 4>& bytes) {
-    std::uint64_t hash = 0xcbf29ce484222325u;
-    for (const std::uint8_t byte : bytes) {
-        hash ^= byte;
-        hash *= 0x100000001b3u;
-    }
-    return hash;
-}
 
 // Four bytes of the thread's id, least significant first.
 std::array<std::uint8_t, 4> threadIdBytes() {
@@ -34,7 +26,7 @@ std::mt19937 seededEngine() {
             .count());
     std::seed_seq seeds{static_cast<std::uint32_t>(std::random_device{}()), static_cast<std::uint32_t>(nanoseconds),
                         static_cast<std::uint32_t>(nanoseconds >> 32),
-                        static_cast<std::uint32_t>(fnv1a(threadIdBytes()))};
+                        static_cast<std::uint32_t>(gf_fnv1a64(threadIdBytes()))};
     return std::mt19937(seeds);
 }
 

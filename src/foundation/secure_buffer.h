@@ -23,6 +23,8 @@ public:
     SecureBuffer& operator=(const SecureBuffer&) = delete;
 
     const unsigned char* data() const noexcept { return data_; }
+    // For parsers that work in place (pugixml), so that the plaintext never leaves the buffer.
+    unsigned char* data() noexcept { return data_; }
     std::uint64_t size() const noexcept { return size_; }
     std::uint64_t capacity() const noexcept { return capacity_; }
     std::uint64_t allocated() const noexcept { return allocated_; }

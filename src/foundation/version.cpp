@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <exception>
+#include <limits>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -105,8 +106,14 @@ std::uint32_t gf_versionFromJson(const nlohmann::json& object, std::string_view 
     if (found == object.end() || !found->is_number_integer()) {
         return 0;
     }
-    return found->is_number_unsigned() ? static_cast<std::uint32_t>(found->get<std::uint64_t>())
-                                       : static_cast<std::uint32_t>(found->get<std::int64_t>());
+    // A negative number or one past 32 bits is no version number: cast, -1 would become the
+    // newest version there is.
+    if (found->is_number_unsigned()) {
+        const std::uint64_t value = found->get<std::uint64_t>();
+        return value <= std::numeric_limits<std::uint32_t>::max() ? static_cast<std::uint32_t>(value) : 0;
+    }
+    const std::int64_t value = found->get<std::int64_t>();
+    return value >= 0 && value <= std::numeric_limits<std::uint32_t>::max() ? static_cast<std::uint32_t>(value) : 0;
 }
 
 } // namespace kiv

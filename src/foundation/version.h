@@ -25,7 +25,8 @@ struct Version {
     friend auto operator<=>(const Version&, const Version&) = default;
 };
 
-// The unsigned integer stored under `key`, or 0 when absent or not an integer.
+// The unsigned 32-bit integer stored under `key`; 0 when absent, not an integer, negative or
+// larger than 32 bits.
 std::uint32_t gf_versionFromJson(const nlohmann::json& object, std::string_view key);
 
 } // namespace kiv

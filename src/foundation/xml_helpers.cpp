@@ -1,6 +1,7 @@
 #include "foundation/xml_helpers.h"
 
 #include <charconv>
+#include <cmath>
 #include <fstream>
 #include <sstream>
 
@@ -96,6 +97,27 @@ std::optional<std::int32_t> gf_xmlAttributeInt(const pugi::xml_node& node, std::
         return std::nullopt;
     }
     return gf_parseXmlInt(*text);
+}
+
+std::optional<double> gf_xmlAttributeDouble(const pugi::xml_node& node, std::string_view name) {
+    const std::optional<std::string> text = gf_xmlAttributeString(node, name);
+    if (!text) {
+        return std::nullopt;
+    }
+    const std::string trimmed = gf_trim(*text);
+    std::string_view rest = trimmed;
+    if (rest.starts_with('+')) {
+        rest.remove_prefix(1);
+    }
+    if (rest.empty()) {
+        return std::nullopt;
+    }
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), value);
+    if (error != std::errc{} || end != rest.data() + rest.size() || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
 }
 
 bool gf_appendStringAttribute(pugi::xml_node node, std::string_view name, const std::string& value) {

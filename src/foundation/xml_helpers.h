@@ -30,6 +30,10 @@ std::optional<std::int32_t> gf_xmlAttributeInt(const pugi::xml_node& node, std::
 // The same rule as gf_xmlAttributeInt for a text that did not come from an attribute.
 std::optional<std::int32_t> gf_parseXmlInt(std::string_view text);
 
+// Trimmed decimal floating-point number with an optional single leading '+'; the whole text
+// must be consumed and the value finite, otherwise none.
+std::optional<double> gf_xmlAttributeDouble(const pugi::xml_node& node, std::string_view name);
+
 // Append a new attribute and set it; false when pugixml could not add it (nothing is set then).
 bool gf_appendStringAttribute(pugi::xml_node node, std::string_view name, const std::string& value);
 bool gf_appendIntAttribute(pugi::xml_node node, std::string_view name, std::int32_t value);

@@ -128,6 +128,9 @@ StringParameter BLOCK_CALLSIGN("BLOCK_CALLSIGN", "");
 StringParameter BLOCK_REGCODE("BLOCK_REGCODE", "");
 std::array<StringParameter, kFolderKeyCount> afolder = folderKeys("afolder");
 ControlStringParameter DESTINATION("DESTINATION", "", 32819, {5, 80, 543, -4});
+// Nothing is known of the maker's host here: the ".invalid" default fails at once, so a real
+// address (or a local stand-in) must be set.
+StringParameter DOWNLOAD_SERVER("DOWNLOAD_SERVER", "https://velt-p3d.invalid/downloads/");
 
 ChoiceParameter ALL_AIR_GND_SELECTOR("ALL_AIR_GND_SELECTOR", std::string(kAllTraffic),
                                      {std::string(kAllTraffic), std::string(kAirborneOnly), std::string(kGroundOnly)},
@@ -215,6 +218,7 @@ std::vector<StringParameter*> textRegistry() {
         texts.push_back(&folder);
     }
     texts.push_back(&DESTINATION);
+    texts.push_back(&DOWNLOAD_SERVER);
     return texts;
 }
 } // namespace

@@ -52,6 +52,8 @@ extern StringParameter PROGRAM_VERSION, AIG_VERSION, ARCHIVES_VERSION, DBASE_VER
 // "lfolder0".."lfolder9": livery folders; "afolder0".."afolder9": add-on airport folders.
 extern std::array<StringParameter, kFolderKeyCount> lfolder, afolder;
 extern ControlStringParameter DESTINATION;
+// The maker's download server: the base address that ends with "/downloads/".
+extern StringParameter DOWNLOAD_SERVER;
 
 // Choices.
 extern ChoiceParameter ALL_AIR_GND_SELECTOR, RT_CHOISE, QNH_UNIT;

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "foundation/program_identity.h"
 #include "foundation/version.h"
@@ -26,6 +27,24 @@ TEST(Version, ParsesTextAndJson) {
     for (const auto& [text, version] : cases) {
         EXPECT_EQ(Version(text), version) << text;
     }
+}
+
+TEST(Version, JsonNumbersOutsideThirtyTwoBitsCountAsNoNumber) {
+    const std::pair<const char*, std::uint32_t> cases[] = {
+        {R"({"v": 7})", 7},
+        {R"({"v": 4294967295})", 4294967295u},
+        {R"({"v": -1})", 0}, // would otherwise read as 4294967295, newer than anything
+        {R"({"v": -4294967295})", 0},
+        {R"({"v": 4294967296})", 0},
+        {R"({"v": 18446744073709551615})", 0},
+        {R"({"v": 1.5})", 0},
+        {R"({"v": null})", 0},
+        {R"({})", 0},
+    };
+    for (const auto& [text, value] : cases) {
+        EXPECT_EQ(gf_versionFromJson(nlohmann::json::parse(text), "v"), value) << text;
+    }
+    EXPECT_EQ(Version(R"({"major": -1, "minor": 2})"), (Version{0, 2, 0}));
 }
 
 TEST(Version, BadTextsLeaveOneLogLine) {

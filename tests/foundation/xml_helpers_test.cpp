@@ -54,6 +54,20 @@ TEST(XmlHelpers, BooleanAttributeKnowsFourWordsEachWay) {
     EXPECT_EQ(gf_xmlAttributeBool(documentWithValue("true").child("p"), "other"), std::nullopt);
 }
 
+TEST(XmlHelpers, DoubleAttributeAcceptsOneWholeFiniteNumber) {
+    const std::pair<const char*, std::optional<double>> cases[] = {
+        {"35.8", 35.8},        {"+35.8", 35.8},         {" 36 ", 36.0},         {"-3", -3.0},
+        {"1e2", 100.0},        {"+", std::nullopt},     {"++1", std::nullopt},  {"", std::nullopt},
+        {" ", std::nullopt},   {"36m", std::nullopt},   {"wide", std::nullopt}, {"inf", std::nullopt},
+        {"nan", std::nullopt}, {"1e999", std::nullopt}, {"3 6", std::nullopt},
+    };
+    for (const auto& [text, expected] : cases) {
+        const pugi::xml_document document = documentWithValue(text);
+        EXPECT_EQ(gf_xmlAttributeDouble(document.child("p"), "value"), expected) << '"' << text << '"';
+    }
+    EXPECT_EQ(gf_xmlAttributeDouble(documentWithValue("1").child("p"), "other"), std::nullopt);
+}
+
 TEST(XmlHelpers, StringAttributeTellsEmptyFromMissing) {
     const pugi::xml_document document = documentWithValue("");
     EXPECT_EQ(gf_xmlAttributeString(document.child("p"), "value"), std::optional<std::string>(""));

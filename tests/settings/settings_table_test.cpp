@@ -115,6 +115,7 @@ TEST(SettingsTable, ANewFileListsEveryKeyInOrderWithItsDefault) {
         "afolder8=\"\"",
         "afolder9=\"\"",
         "DESTINATION=\"\"",
+        "DOWNLOAD_SERVER=\"https://velt-p3d.invalid/downloads/\"",
         "ALL_AIR_GND_SELECTOR=\"All traffic\"",
         "RT_CHOISE=\"RT Direct\"",
         "QNH_UNIT=\"QNH hPa\"",

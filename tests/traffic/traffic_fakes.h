@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "settings/settings_snapshot.h"
+#include "test_support/fake_loop_clock.h"
 #include "traffic/traffic_state.h"
 
 namespace kiv::test_support {
@@ -317,25 +318,6 @@ public:
             n += call == name ? 1 : 0;
         }
         return n;
-    }
-};
-
-// Virtual steady clock: a sleep moves time to the deadline; `onSleep` may add a stall.
-class FakeClock : public LoopClock {
-public:
-    std::int64_t now = 1'000'000'000;
-    std::vector<std::int64_t> sleeps; // deadlines slept to
-    std::function<void(FakeClock&)> onSleep;
-
-    std::int64_t nowNs() const override { return now; }
-    void sleepUntilNs(std::int64_t deadline) override {
-        sleeps.push_back(deadline);
-        if (deadline > now) {
-            now = deadline;
-        }
-        if (onSleep) {
-            onSleep(*this);
-        }
     }
 };
 
