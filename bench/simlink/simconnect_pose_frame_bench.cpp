@@ -17,26 +17,7 @@
 #include "platform/named_pipe_path.h"
 #include "platform/stream_socket.h"
 #include "simlink/simconnect/simconnect_api.h"
-
-namespace {
-
-std::atomic<std::uint64_t> allocationCount{0};
-
-} // namespace
-
-// g++ 12 pairs the inlined replacement new with free() and warns of a mismatch; both sides
-// are this file's malloc/free, so the pairing is right.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
-void* operator new(std::size_t size) {
-    allocationCount.fetch_add(1, std::memory_order_relaxed);
-    if (void* block = std::malloc(size == 0 ? 1 : size)) {
-        return block;
-    }
-    throw std::bad_alloc();
-}
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+#include "support/allocation_counter.h"
 
 namespace kiv::simconnect {
 namespace {
@@ -126,14 +107,15 @@ void BM_PoseFrame500(benchmark::State& state) {
             expected += kObjectsPerFrame * kPacketSize;
         }
         waitForBytes(sink, expected);
-        const std::uint64_t allocationsBefore = allocationCount.load();
+        const std::uint64_t allocationsBefore = bench::allocationCount.load();
         for (auto _ : state) {
             sendFrame(handle, pose);
             expected += kObjectsPerFrame * kPacketSize;
             waitForBytes(sink, expected);
         }
         const double frames = static_cast<double>(state.iterations());
-        state.counters["allocs_per_frame"] = static_cast<double>(allocationCount.load() - allocationsBefore) / frames;
+        state.counters["allocs_per_frame"] =
+            static_cast<double>(bench::allocationCount.load() - allocationsBefore) / frames;
         state.counters["us_per_object"] =
             benchmark::Counter(frames * kObjectsPerFrame, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
         if (sink.received() != expected) {

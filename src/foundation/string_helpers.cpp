@@ -36,7 +36,7 @@ std::vector<std::string> gf_split(std::string_view text, char delimiter) {
 
 std::vector<std::string> gf_splitComma(std::string_view text) { return gf_split(text, ','); }
 
-std::vector<std::string> gf_commaListToSortedSet(std::string_view text) {
+std::vector<std::string> gf_splitOnComma(std::string_view text) {
     std::vector<std::string> pieces;
     if (text.empty()) {
         return pieces;
@@ -51,6 +51,11 @@ std::vector<std::string> gf_commaListToSortedSet(std::string_view text) {
         pieces.push_back(gf_trim(text.substr(start, end - start)));
         start = end + 1;
     }
+    return pieces;
+}
+
+std::vector<std::string> gf_commaListToSortedSet(std::string_view text) {
+    std::vector<std::string> pieces = gf_splitOnComma(text);
     std::sort(pieces.begin(), pieces.end());
     pieces.erase(std::unique(pieces.begin(), pieces.end()), pieces.end());
     return pieces;

@@ -16,6 +16,9 @@ std::string gf_trim(std::string_view text);
 // Pieces between delimiters, each trimmed; pieces empty after trimming are dropped.
 std::vector<std::string> gf_split(std::string_view text, char delimiter);
 std::vector<std::string> gf_splitComma(std::string_view text);
+// Pieces between commas, each trimmed, empty pieces kept ("A,,B" gives three); an empty text
+// gives none.
+std::vector<std::string> gf_splitOnComma(std::string_view text);
 // Pieces between commas, trimmed, empty pieces kept; sorted byte-wise, duplicates removed.
 std::vector<std::string> gf_commaListToSortedSet(std::string_view text);
 // Leaves a text without whitespace untouched; otherwise rejoins its comma pieces without

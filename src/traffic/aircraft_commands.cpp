@@ -99,10 +99,10 @@ void gf_applyStaticCgAndPitch(AircraftRecord& aircraft, double cgHeightFt, doubl
 void gf_assignStand(AircraftRecord& aircraft, const Stand& stand) {
     aircraft.standLat = stand.latitude;
     aircraft.standLon = stand.longitude;
-    aircraft.standHeading = stand.headingRad;
-    aircraft.standId = stand.standId;
-    aircraft.cargoStand = stand.cargo;
-    aircraft.gateStand = gf_isGateName(stand.idText) ? 1 : 0;
+    aircraft.standHeading = stand.heading;
+    aircraft.standId = stand.number;
+    aircraft.cargoStand = stand.cargo ? 1 : 0;
+    aircraft.gateStand = gf_isGateName(stand.id) ? 1 : 0;
 }
 
 } // namespace kiv

@@ -14,24 +14,11 @@
 #include "feeds/traffic_record.h"
 #include "models/livery_key.h"
 #include "simlink/link_commands.h"
+#include "traffic/live_motion_state.h"
 
 namespace kiv {
 
 class ModelsPort;
-
-enum class FlightSituation : std::int32_t {
-    pushing_back = 0,
-    pushed_back = 1,
-    taxi = 2,
-    takeoff_roll = 3,
-    takeoff = 4,
-    flying = 5,
-    landing = 6,
-    landing_roll = 7,
-    parking = 8,
-    parked = 9,
-    birth = 10,
-};
 
 enum class SimState : std::int32_t {
     buffer = 0,
@@ -54,27 +41,29 @@ struct AircraftInfo {
     double conflictHalfSpanNm = 0.0;
     double radiusNm = 0.0;
     double outerRadiusNm = 0.0;
+    // The class values also carry the type constants of aircraft motion; each comment gives
+    // the meaning motion reads (and its unit).
     double classDistance = 0.0; // static CG height above ground, feet
     std::uint8_t cgFromSim = 0;
-    double staticPitchRad = 0.0;
-    double classAngle1Rad = 0.0;
-    double classAngle2Rad = 0.0;
-    double classRateRad = 0.0;
-    double liveRateCopy = 0.0;
-    double liveFactor = 0.0;
-    double liveRate = 0.0;
+    double staticPitchRad = 0.0; // static ground pitch
+    double classAngle1Rad = 0.0; // take-off pitch (negative: nose up)
+    double classAngle2Rad = 0.0; // climb pitch after the climb-out
+    double classRateRad = 0.0;   // base ground turn step, radians per tick
+    double liveRateCopy = 0.0;   // per-aircraft copy of the turn step; no motion step reads it
+    double liveFactor = 0.0;     // initial climb per tick, feet
+    double liveRate = 0.0;       // ground manoeuvre speed (pushback, pull-out, stand), knots
     std::uint32_t hexId = 0;
     SizeClass sizeClass = SizeClass::Large;
-    std::string_view liveryTitle; // view into the livery database
-    std::uint32_t classValue1 = 0;
+    std::string_view liveryTitle;  // view into the livery database
+    std::uint32_t classValue1 = 0; // climb-out ticks after lift-off
     std::uint32_t classValue2 = 0; // de-rotation steps after touch-down
     std::uint32_t classValue3 = 0;
     std::uint32_t classValue4 = 0;
-    std::uint8_t isJet = 0;
-    std::uint8_t isRegional = 0;
-    std::uint8_t isPistonTwin = 0;
-    std::uint8_t isLightSingle = 0;
-    std::uint8_t isPackageLivery = 0;
+    std::uint8_t isJet = 0;           // air configuration from 2050 ft instead of 625 ft
+    std::uint8_t isRegional = 0;      // rotation reference speed 130 kt
+    std::uint8_t isPistonTwin = 0;    // rotation reference speed 80 kt
+    std::uint8_t isLightSingle = 0;   // rotation reference speed 65 kt
+    std::uint8_t isPackageLivery = 0; // model family: the reverse argument of reverse thrust
     std::uint8_t isCoverageOnly = 0;
 };
 
@@ -82,7 +71,7 @@ struct AircraftInfo {
 struct AircraftRecord {
     AircraftInfo info;
     std::uint32_t objectId = 0;
-    double standLat = 0.0;
+    double standLat = 0.0; // the parked position (degrees) and heading of motion
     double standLon = 0.0;
     double standHeading = 0.0; // radians
     WeekdaySlot parkedSlot;
@@ -116,7 +105,9 @@ struct StandChoice {
     std::uint8_t flags[3] = {0, 0, 0};
 };
 
-struct LiveAircraft : AircraftRecord {
+// The motion working state comes with the LiveMotionState base; the hold fields below are
+// motion's too, under the names the traffic side gave them.
+struct LiveAircraft : AircraftRecord, LiveMotionState {
     LiveAircraft(const StreamSample& first, AircraftInfo aircraft, double recordTime, WeekdaySlot now);
 
     AiPose pose;
@@ -125,13 +116,15 @@ struct LiveAircraft : AircraftRecord {
     std::optional<StandChoice> standChoice;
     std::unordered_set<std::uint32_t> standsTried;
     std::unordered_map<std::uint32_t, std::int32_t> standMarks;
+    // Extrapolation budget: synthetic samples still allowed; 0 none granted, -1 exhausted.
     std::int32_t holdCount = 0;
     FlightSituation situation = FlightSituation::birth;
     std::uint8_t onGround = 0;
+    // Retiming windows: how many ticks the next sample may come earlier (1) or later (2).
     std::int32_t holdTicks1 = 900;
     std::int32_t holdTicks2 = 900;
-    std::uint8_t proximityCheck = 0;
-    std::uint32_t proximityCompanion = 0;
+    std::uint8_t proximityCheck = 0;      // holding: a taxiing aircraft waits on hold samples
+    std::uint32_t proximityCompanion = 0; // tick at which that hold started
     double respawnHeadingRad = 0.0;
     std::uint8_t respawnPose = 0;
 };

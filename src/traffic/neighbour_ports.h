@@ -13,10 +13,16 @@
 #include <vector>
 
 #include "feeds/traffic_record.h"
+#include "foundation/lalo.h"
 #include "models/livery_key.h"
+#include "motion/motion_values.h"
 #include "simlink/link_commands.h"
 
 namespace kiv {
+
+class TrafficState;
+struct LiveAircraft;
+struct StandPose;
 
 // Published pose lists per simulator object, guarded by the link's pose mutex.
 using PublishedPoseMap = std::unordered_map<std::uint32_t, std::vector<PoseSample>>;
@@ -38,6 +44,8 @@ public:
     virtual void withPublishedPoses(const std::function<void(PublishedPoseMap&)>& change) = 0;
     // Empties the tick's and the published poses and bumps the pose generation.
     virtual void dropAllPoseStreams() = 0;
+    // Reverse thrust of an AI aircraft: active with reverse on, active forwards, or idle.
+    virtual void gf_setReverseThrust(std::uint32_t objectId, std::uint8_t active, std::uint8_t reverse) = 0;
 };
 
 struct ContinuityInput {
@@ -53,12 +61,31 @@ struct ContinuityInput {
     double testAltitudeFt = 0.0;
 };
 
-// Aircraft motion: the pure geometry tests the traffic side asks for.
+// Aircraft motion: the geometry and performance tests the traffic side asks for, and the
+// drive into a stand. Positions in degrees, headings and angles in radians, radii in NM.
 class MotionPort {
 public:
     virtual ~MotionPort() = default;
     // 0 when the tested position is not a continuation of the reference.
     virtual std::uint32_t gf_checkPositionContinuity(const ContinuityInput& input) const = 0;
+    virtual RelativePosition gf_relativePosition(const Lalo& from, double headingRad, const Lalo& to) const = 0;
+    virtual bool gf_withinRadii(const Lalo& a, double radiusANm, const Lalo& b, double radiusBNm) const = 0;
+    virtual StandApproachState gf_standApproachState(const StandPose& stand, const Lalo& aircraft,
+                                                     double headingRad) const = 0;
+    virtual StandEntryCheck gf_checkStandEntry(const StandPose& stand, double standRadiusNm, const Lalo& aircraft,
+                                               double headingRad, double aircraftRadiusNm) const = 0;
+    // The reference is the stream's last sample; it must lie within the stand's radius.
+    virtual bool gf_canApproachStand(const StandPose& stand, double standRadiusNm, const Lalo& aircraft,
+                                     double headingRad, const Lalo& reference) const = 0;
+    virtual bool gf_isDirectFinalToStand(const StandPose& stand, const Lalo& aircraft, double headingRad) const = 0;
+    // Pitch of an airborne initial pose for the sample's vertical rate.
+    virtual double gf_climbDescentProfile(const StreamSample& sample, SizeClass sizeClass) const = 0;
+    virtual double gf_maxBankAngle(SizeClass sizeClass) const = 0;
+    virtual double gf_bankLimit(double maxBankRad, bool landing, double heightFt) const = 0;
+    virtual TakeoffPerformance gf_takeoffPerformance(const TakeoffInput& input) const = 0;
+    // Plans the last samples into the stand the aircraft has just taken.
+    virtual void drive2Stand(TrafficState& state, LiveAircraft& aircraft, const StandPose& stand,
+                             bool correctiveAllowed, bool slowApproach) = 0;
 };
 
 // The traffic feeds of the active source (RT Direct or RT App).
@@ -78,7 +105,8 @@ public:
     virtual void gf_requestRTAppParkedTraffic() = 0;
     virtual void gf_clearReceivedTraffic() = 0;
     virtual void clearParkValue() = 0;
-    virtual void resetQnh() = 0; // back to 1013 hPa
+    virtual void resetQnh() = 0;                 // back to 1013 hPa
+    virtual std::int32_t currentQnh() const = 0; // hPa
     virtual bool sourceConnected() const = 0;
     // 0 fresh, 1 stale, judged by the source's own rules since the last look.
     virtual std::uint32_t weatherStatus() = 0;
@@ -100,6 +128,8 @@ public:
     virtual std::optional<std::string> gf_currentParkAirportStand() const = 0;
     virtual ParkAirportInfo currentParkAirport() const = 0;
     virtual void clearCurrentParkAirport() = 0;
+    // Within 10 NM of the park airport's centre (false without a park airport).
+    virtual bool gf_isNearParkAirport(double latitude, double longitude) const = 0;
 };
 
 // Models and liveries: the type database and the livery choice.

@@ -43,7 +43,7 @@ void gf_publishParkStands(TrafficState& state) {
     auto snapshot = std::make_shared<ParkStandsSnapshot>();
     snapshot->reserve(state.parkStands.size());
     for (const Stand& stand : state.parkStands) {
-        snapshot->push_back({stand.idText, stand.latitude, stand.longitude});
+        snapshot->push_back({stand.id, stand.latitude, stand.longitude});
     }
     state.parkStandsSnapshot.store(std::move(snapshot));
 }
@@ -74,7 +74,7 @@ std::string gf_standName(const TrafficState& state, std::int32_t standId) {
         return "sid==?";
     }
     const Stand& stand = state.parkStands[static_cast<std::size_t>(standId) - 1];
-    return stand.standId == static_cast<std::uint32_t>(standId) ? stand.idText : "sid==?";
+    return stand.number == static_cast<std::uint32_t>(standId) ? stand.id : "sid==?";
 }
 
 } // namespace kiv

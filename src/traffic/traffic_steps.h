@@ -51,6 +51,17 @@ public:
     // Arrival parking and stands.
     virtual void lf_recheckWaitingLiveCreations(TrafficState& state) = 0;
     virtual bool lf_standHoldsStatic(TrafficState& state, const CreateCommand& request) = 0;
+    // Steps that aircraft motion hands over to. try2Park looks for a stand at the stream's
+    // last sample and starts the drive into it; noMoreNextPos removes an aircraft whose
+    // stream cannot go on; gf_standUseByOtherLive answers 0 free, 1 claimed by another live
+    // aircraft, 2 another live aircraft is parked there; gf_addRealStandOption learns the use
+    // of a stand at an arrival.
+    virtual void try2Park(TrafficState& state, LiveAircraft& aircraft) = 0;
+    virtual void noMoreNextPos(TrafficState& state, LiveAircraft& aircraft) = 0;
+    virtual std::uint32_t gf_standUseByOtherLive(const TrafficState& state, std::uint32_t standId,
+                                                 std::uint32_t ownHexId) const = 0;
+    virtual void gf_addRealStandOption(TrafficState& state, std::uint32_t standId, const LiveAircraft& aircraft,
+                                       std::uint8_t flag) = 0;
 
     // Learned stand use.
     virtual void lf_matchSlotWindow(TrafficState& state, std::uint32_t hexId) = 0;

@@ -55,6 +55,15 @@ TEST(IcaoCode, RefusesOtherTexts) {
     EXPECT_FALSE(IcaoCode::tryParse(std::string("EH\0M", 4)).has_value());
 }
 
+TEST(IcaoCode, EmptyCodeHasKeyZeroAndNoText) {
+    const IcaoCode empty;
+    EXPECT_TRUE(empty.empty());
+    EXPECT_EQ(empty.key(), 0u);
+    EXPECT_EQ(empty.text(), "");
+    EXPECT_FALSE(IcaoCode("EHAM").empty());
+    EXPECT_LT(empty, IcaoCode("0000"));
+}
+
 TEST(IcaoCode, OrdersLikeTheText) {
     std::vector<IcaoCode> codes{IcaoCode("ZZZZ"), IcaoCode("AAAA"), IcaoCode("0A12"), IcaoCode("EHAM"),
                                 IcaoCode("EGLL")};

@@ -35,6 +35,15 @@ TEST(StringHelpers, CommaListToSortedSetKeepsEmptyPieces) {
     }
 }
 
+TEST(StringHelpers, SplitOnCommaKeepsEmptyPiecesInOrder) {
+    const std::pair<std::string, Pieces> cases[] = {
+        {"", {}}, {"A,,B", {"A", "", "B"}}, {" b , a ", {"b", "a"}}, {",", {"", ""}}, {" ", {""}},
+    };
+    for (const auto& [text, pieces] : cases) {
+        EXPECT_EQ(gf_splitOnComma(text), pieces) << text;
+    }
+}
+
 TEST(StringHelpers, TrimInPlace) {
     const std::pair<std::string, std::string> cases[] = {
         {"a,,b", "a,,b"},     // no whitespace: untouched, empty items kept

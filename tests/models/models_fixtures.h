@@ -31,6 +31,16 @@ inline void writeBytes(const std::filesystem::path& path, std::string_view bytes
     std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+// UTF-16 little-endian bytes with their byte-order mark, as Windows editors write them.
+inline std::string utf16LeWithMark(std::u16string_view text) {
+    std::string bytes = "\xFF\xFE";
+    for (const char16_t unit : text) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
+}
+
 // The ".enc" file the program's reader opens with its built-in key.
 inline void writeEncryptedXml(const std::filesystem::path& path, std::string_view xml) {
     const DataFileKey key;

@@ -280,12 +280,12 @@ TEST_F(AircraftCommandsTest, AssignStandCopiesThePlaceAndTellsGates) {
         {"GAT", 0}, {"GATE", 1}, {"B GATE 4", 1}, {"gate 4", 0}, {"Gate 4", 0}};
     for (const auto& [name, gate] : cases) {
         Stand stand;
-        stand.idText = name;
+        stand.id = name;
         stand.latitude = 50.1;
         stand.longitude = 8.6;
-        stand.headingRad = 1.5;
-        stand.standId = 12;
-        stand.cargo = 1;
+        stand.heading = 1.5;
+        stand.number = 12;
+        stand.cargo = true;
         LiveAircraft& aircraft = addLive(600006);
         gf_assignStand(aircraft, stand);
         EXPECT_EQ(aircraft.gateStand, gate) << name;

@@ -22,7 +22,7 @@ struct PeriodicWorkTest : TrafficFixture, ::testing::Test {
     void setStands(std::size_t count) {
         state.parkStands.assign(count, Stand{});
         for (std::size_t i = 0; i < count; ++i) {
-            state.parkStands[i].standId = static_cast<std::uint32_t>(i + 1);
+            state.parkStands[i].number = static_cast<std::uint32_t>(i + 1);
         }
     }
 };

@@ -2,6 +2,7 @@
 // state on them, with a virtual clock. Tests only; the program wires the real subsystems.
 #pragma once
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -32,6 +33,7 @@ public:
     UserAircraftState user;
     PublishedPoseMap poses;
     int poseDrops = 0;
+    std::vector<std::array<std::uint32_t, 3>> reverseThrusts; // object id, active, reverse
 
     std::int32_t simulatorState() const override { return state; }
     void gf_setNavLights(std::uint32_t objectId, bool on) override { navLights.emplace_back(objectId, on); }
@@ -49,6 +51,9 @@ public:
         poses.clear();
         ++poseDrops;
     }
+    void gf_setReverseThrust(std::uint32_t objectId, std::uint8_t active, std::uint8_t reverse) override {
+        reverseThrusts.push_back({objectId, active, reverse});
+    }
 };
 
 class FakeFeeds : public FeedsPort {
@@ -58,6 +63,7 @@ public:
     std::uint32_t weather = 0;
     std::uint32_t traffic = 0;
     bool connected = true;
+    std::int32_t qnh = 1013;
 
     bool isRtDirect() const override { return rtDirect; }
     // Base tick plus the delay in ticks; the per-record offsets are the feeds' own business.
@@ -83,6 +89,7 @@ public:
             onResetQnh();
         }
     }
+    std::int32_t currentQnh() const override { return qnh; }
     bool sourceConnected() const override { return connected; }
     std::uint32_t weatherStatus() override { return weather; }
     std::uint32_t trafficStatus() override { return traffic; }
@@ -95,12 +102,14 @@ public:
     std::optional<std::string> userStand;
     ParkAirportInfo parkAirport;
     int clears = 0;
+    bool nearParkAirport = false;
 
     std::optional<double> gf_parkAirportAltitude() const override { return parkAltitude; }
     bool gf_airportFileExists(std::string_view) const override { return fileExists; }
     std::optional<std::string> gf_currentParkAirportStand() const override { return userStand; }
     ParkAirportInfo currentParkAirport() const override { return parkAirport; }
     void clearCurrentParkAirport() override { ++clears; }
+    bool gf_isNearParkAirport(double, double) const override { return nearParkAirport; }
 };
 
 // Model id n has the code in `codes`; unknown ids have an empty code.
@@ -195,13 +204,42 @@ public:
     bool airportScanReportedProblem() const override { return false; }
 };
 
+// Answers as configured; records the continuity inputs and the drives into stands.
 class FakeMotion : public MotionPort {
 public:
     std::uint32_t result = 0;
     mutable std::vector<ContinuityInput> inputs;
+    RelativePosition relative;
+    bool withinRadii = false;
+    StandApproachState approach;
+    StandEntryCheck entry;
+    bool canApproach = false;
+    bool directFinal = false;
+    double pitchRad = 0.0;
+    double maxBankRad = 0.5;
+    TakeoffPerformance takeoff;
+    std::vector<std::uint32_t> drives; // hex ids
+
     std::uint32_t gf_checkPositionContinuity(const ContinuityInput& input) const override {
         inputs.push_back(input);
         return result;
+    }
+    RelativePosition gf_relativePosition(const Lalo&, double, const Lalo&) const override { return relative; }
+    bool gf_withinRadii(const Lalo&, double, const Lalo&, double) const override { return withinRadii; }
+    StandApproachState gf_standApproachState(const StandPose&, const Lalo&, double) const override { return approach; }
+    StandEntryCheck gf_checkStandEntry(const StandPose&, double, const Lalo&, double, double) const override {
+        return entry;
+    }
+    bool gf_canApproachStand(const StandPose&, double, const Lalo&, double, const Lalo&) const override {
+        return canApproach;
+    }
+    bool gf_isDirectFinalToStand(const StandPose&, const Lalo&, double) const override { return directFinal; }
+    double gf_climbDescentProfile(const StreamSample&, SizeClass) const override { return pitchRad; }
+    double gf_maxBankAngle(SizeClass) const override { return maxBankRad; }
+    double gf_bankLimit(double maxBank, bool, double) const override { return maxBank; }
+    TakeoffPerformance gf_takeoffPerformance(const TakeoffInput&) const override { return takeoff; }
+    void drive2Stand(TrafficState&, LiveAircraft& aircraft, const StandPose&, bool, bool) override {
+        drives.push_back(aircraft.info.hexId);
     }
 };
 
@@ -285,6 +323,21 @@ public:
     void lf_recheckWaitingLiveCreations(TrafficState&) override { calls.push_back("lf_recheckWaitingLiveCreations"); }
     bool lf_standHoldsStatic(TrafficState&, const CreateCommand& request) override {
         return standHeldFor.contains(request.hexId);
+    }
+    std::uint32_t standUse = 0; // what gf_standUseByOtherLive answers
+    void try2Park(TrafficState&, LiveAircraft& aircraft) override {
+        calls.push_back("try2Park " + std::to_string(aircraft.info.hexId));
+    }
+    void noMoreNextPos(TrafficState&, LiveAircraft& aircraft) override {
+        calls.push_back("noMoreNextPos " + std::to_string(aircraft.info.hexId));
+    }
+    std::uint32_t gf_standUseByOtherLive(const TrafficState&, std::uint32_t, std::uint32_t) const override {
+        return standUse;
+    }
+    void gf_addRealStandOption(TrafficState&, std::uint32_t standId, const LiveAircraft& aircraft,
+                               std::uint8_t flag) override {
+        calls.push_back("gf_addRealStandOption " + std::to_string(standId) + " " + std::to_string(aircraft.info.hexId) +
+                        " " + std::to_string(flag));
     }
     void lf_matchSlotWindow(TrafficState&, std::uint32_t hexId) override {
         calls.push_back("lf_matchSlotWindow " + std::to_string(hexId));

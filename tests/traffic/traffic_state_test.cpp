@@ -15,8 +15,8 @@ double northOf(double metres) { return kBaseLat + metres / 1852.0 / 60.0; }
 
 Stand standAt(std::string id, std::uint32_t number, double latitude) {
     Stand stand;
-    stand.idText = std::move(id);
-    stand.standId = number;
+    stand.id = std::move(id);
+    stand.number = number;
     stand.latitude = latitude;
     stand.longitude = kBaseLon;
     return stand;
