@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build_dir=${KIV_TSAN_BUILD_DIR:-build/tsan}
 default_targets=(kiv_foundation_tests kiv_platform_tests kiv_settings_tests kiv_traffic_tests
-  kiv_simlink_simconnect_tests kiv_models_tests kiv_app_tests)
+  kiv_simlink_simconnect_tests kiv_models_tests kiv_app_tests kiv_feeds_tests kiv_feeds_e2e_tests)
 if [ $# -gt 0 ]; then targets=("$@"); else targets=("${default_targets[@]}"); fi
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIV_SANITIZE=OFF -DKIV_BUILD_BENCH=OFF \
   -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >/dev/null

@@ -1,5 +1,5 @@
 // The records that leave the traffic feeds for the traffic manager: airport codes, routes,
-// the record head shared with the aircraft records, and one timed traffic sample.
+// the record head shared with the aircraft records, one timed traffic sample, parked aircraft.
 // Plain value types: made on a feed thread, moved to the simulator-loop thread.
 #pragma once
 
@@ -67,6 +67,17 @@ struct TrafficRecord {
 };
 
 using TrafficBatch = std::vector<TrafficRecord>;
+
+// One aircraft the service reports parked, with the stand text of the feed (may be empty).
+struct ParkedRecord {
+    TrafficRecordHead head;
+    double latitude = 0.0;
+    double longitude = 0.0;
+    std::uint32_t hexId = 0;
+    std::int32_t slot = -1;        // half-hour slot of the day it was seen (0..47), -1 when unknown
+    std::int32_t ageHalfHours = 0; // set by the parked merge: half hours since `slot`
+    std::string stand;
+};
 
 // -90..90, -180..180 (NaN fails), and not the null-island point.
 inline bool gf_isValidLalo(double latitude, double longitude) noexcept {

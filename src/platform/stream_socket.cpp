@@ -339,6 +339,12 @@ std::optional<StreamSocket> StreamListener::accept(std::chrono::milliseconds tim
     return StreamSocket(handle);
 }
 
+void StreamListener::shutdown() {
+    if (handle_ >= 0) {
+        ::shutdown(handle_, SHUT_RDWR);
+    }
+}
+
 void StreamListener::close() {
     if (handle_ >= 0) {
         ::close(handle_);

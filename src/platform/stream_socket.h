@@ -114,6 +114,9 @@ public:
 
     std::uint16_t port() const { return port_; }
     std::optional<StreamSocket> accept(std::chrono::milliseconds timeout, SocketError& error);
+    // Makes a thread blocked in accept return with an error; safe from any thread while the
+    // object lives. The listener accepts nothing afterwards.
+    void shutdown();
     void close();
 
 private:

@@ -88,6 +88,10 @@ public:
                              bool correctiveAllowed, bool slowApproach) = 0;
 };
 
+// Places the service's parked aircraft (the parking planner's step); called under the feeds'
+// parked-list lock with the cleaned list and the number of aircraft wanted.
+using ParkedPlacement = std::function<void(std::vector<ParkedRecord>& list, std::int32_t needed)>;
+
 // The traffic feeds of the active source (RT Direct or RT App).
 class FeedsPort {
 public:
@@ -111,6 +115,9 @@ public:
     // 0 fresh, 1 stale, judged by the source's own rules since the last look.
     virtual std::uint32_t weatherStatus() = 0;
     virtual std::uint32_t trafficStatus() = 0;
+    // The parked aircraft the service reported: aged, cleaned and, when the settings ask for
+    // the service's parked traffic only, handed to `place` under the list's lock.
+    virtual void gf_requestRTAPIParkedTraffic(std::int32_t needed, const ParkedPlacement& place) = 0;
 };
 
 struct ParkAirportInfo {

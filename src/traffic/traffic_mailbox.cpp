@@ -78,14 +78,13 @@ void reportStall(TrafficState& state, const PostOutcome& outcome) {
         outcome.replacedBatches, outcome.pending, outcome.incoming));
 }
 
-void postLive(TrafficState& state, TrafficBatch& batch, bool discardWhenOff) {
+void postLive(TrafficState& state, TrafficBatch& batch, std::uint32_t delaySeconds, bool discardWhenOff) {
     TrafficMailbox& mailbox = state.mailbox;
     if (discardWhenOff && !mailbox.deliveryEnabled) {
         batch.clear();
         return;
     }
-    state.ports.feeds.gf_setBatchDeliveryTicks(batch, state.tickCount.load(),
-                                               static_cast<std::int32_t>(kLiveStreamDelaySeconds));
+    state.ports.feeds.gf_setBatchDeliveryTicks(batch, state.tickCount.load(), static_cast<std::int32_t>(delaySeconds));
     if (!mailbox.deliveryEnabled) {
         batch.clear();
         return;
@@ -110,17 +109,23 @@ void postLive(TrafficState& state, TrafficBatch& batch, bool discardWhenOff) {
 
 } // namespace
 
-void gf_postTrafficBatch(TrafficState& state, TrafficBatch& batch, std::uint32_t delaySeconds, bool discardWhenOff) {
+void gf_postTrafficBatch(TrafficState& state, TrafficBatch& batch, BatchKind kind, std::uint32_t delaySeconds,
+                         bool discardWhenOff) {
     if (batch.empty()) {
         return;
     }
-    if (delaySeconds != kLiveStreamDelaySeconds) {
+    if (kind == BatchKind::history) {
         state.ports.feeds.gf_setBatchDeliveryTicks(batch, state.tickCount.load(),
                                                    static_cast<std::int32_t>(delaySeconds));
         postHistory(state, batch);
         return;
     }
-    postLive(state, batch, discardWhenOff);
+    postLive(state, batch, delaySeconds, discardWhenOff);
+}
+
+void gf_postTrafficBatch(TrafficState& state, TrafficBatch& batch, std::uint32_t delaySeconds, bool discardWhenOff) {
+    const BatchKind kind = delaySeconds == kLiveStreamDelaySeconds ? BatchKind::live : BatchKind::history;
+    gf_postTrafficBatch(state, batch, kind, delaySeconds, discardWhenOff);
 }
 
 void lf_takeTrafficBatch(TrafficState& state) {

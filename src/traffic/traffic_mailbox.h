@@ -45,7 +45,14 @@ struct TrafficMailbox {
     }
 };
 
-// Feed threads. `batch` is always empty on return.
+// Live stream (through the slot) or history buffer (decoded as it comes, delivered later).
+enum class BatchKind : std::uint8_t { live, history };
+
+// Feed threads. `batch` is always empty on return. Each record is due `delaySeconds` on;
+// `discardWhenOff` drops a live batch while delivery is off.
+void gf_postTrafficBatch(TrafficState& state, TrafficBatch& batch, BatchKind kind, std::uint32_t delaySeconds,
+                         bool discardWhenOff);
+// The same with the kind told by the delay: 30 s is the live stream, any other a history buffer.
 void gf_postTrafficBatch(TrafficState& state, TrafficBatch& batch, std::uint32_t delaySeconds, bool discardWhenOff);
 
 // Simulator-loop thread: decodes the history buffers handed over and at most two live records.

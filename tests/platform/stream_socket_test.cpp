@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <chrono>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -118,6 +119,23 @@ TEST(StreamSocket, ShortGatheredSendReportsExactlyWhatLeft) {
     EXPECT_GT(shortSends, 0) << "the socket never filled; the test proved nothing";
     EXPECT_EQ(sent, stream.size());
     EXPECT_TRUE(received == stream) << "bytes lost, repeated or out of order";
+}
+
+// A server closing down must not stay stuck in accept: shutting the listener down from another
+// thread ends the wait with an error.
+TEST(StreamListener, ShutdownFromAnotherThreadEndsABlockedAccept) {
+    SocketError error;
+    auto listener = StreamListener::listenTcp(IpFamily::ipv4, "", 0, error);
+    ASSERT_TRUE(listener) << error.text;
+    std::optional<StreamSocket> accepted;
+    std::thread waiter([&] {
+        SocketError acceptError;
+        accepted = listener->accept(-1ms, acceptError);
+    });
+    std::this_thread::sleep_for(50ms); // let the waiter block; the test passes either way
+    listener->shutdown();
+    waiter.join();
+    EXPECT_FALSE(accepted);
 }
 
 } // namespace

@@ -93,6 +93,9 @@ public:
     bool sourceConnected() const override { return connected; }
     std::uint32_t weatherStatus() override { return weather; }
     std::uint32_t trafficStatus() override { return traffic; }
+    void gf_requestRTAPIParkedTraffic(std::int32_t, const ParkedPlacement&) override {
+        calls.push_back("gf_requestRTAPIParkedTraffic");
+    }
 };
 
 class FakeAirports : public AirportsPort {

@@ -143,6 +143,21 @@ TEST_F(TrafficMailboxTest, HistoryIsDecodedAtOnceBeforeTheLoopAndByTheLoopAfterw
     EXPECT_EQ(state.live.size(), 6u); // a history buffer is decoded whole, not two records at a time
 }
 
+// A history buffer due 30 s on (the sixth slice of a buffer) is still history: decoded whole,
+// never put into the live slot where a newer batch could replace it.
+TEST_F(TrafficMailboxTest, HistoryDueThirtySecondsOnIsNotTakenForTheLiveStream) {
+    TrafficBatch sixth = batch(100001, 3);
+    gf_postTrafficBatch(state, sixth, BatchKind::history, 30, false);
+    EXPECT_TRUE(sixth.empty());
+    EXPECT_TRUE(state.mailbox.slot.empty());
+    ASSERT_EQ(state.live.size(), 3u);
+    EXPECT_EQ(state.live.front().samples.front().deliveryTick, 3000);
+
+    TrafficBatch live = batch(200001, 2);
+    gf_postTrafficBatch(state, live, BatchKind::live, kLiveStreamDelaySeconds, false);
+    EXPECT_EQ(state.mailbox.slot.size(), 2u);
+}
+
 TEST_F(TrafficMailboxTest, HistoryPostedWhileTheLoopStartsItsParkingWaitsForTheFirstTick) {
     airports.parkAirport = {"EDDF", 50.03, 8.57};
     airports.fileExists = true;

@@ -1,0 +1,124 @@
+#include "feeds/feeds_service.h"
+
+#include <cmath>
+#include <vector>
+
+#include "feeds/parked_merge.h"
+#include "feeds/record_rules.h"
+#include "feeds/rtapp_session.h"
+#include "foundation/clock.h"
+#include "settings/settings_snapshot.h"
+
+namespace kiv {
+namespace {
+
+constexpr std::uint32_t kStatusReceiving = static_cast<std::uint32_t>(ReaderStatus::receiving);
+constexpr std::uint32_t kStatusWaiting = static_cast<std::uint32_t>(ReaderStatus::waiting);
+
+} // namespace
+
+FeedsService::FeedsService(FeedFlags& flags) : flags_(flags) {}
+
+bool FeedsService::isRtDirect() const { return gf_isRTDirect(); }
+
+void FeedsService::gf_setBatchDeliveryTicks(TrafficBatch& batch, std::int32_t baseTick,
+                                            std::int32_t delaySeconds) const {
+    kiv::gf_setBatchDeliveryTicks(batch, baseTick, delaySeconds);
+}
+
+// The RT Direct road (the service's HTTPS interface) keeps its own query box; it is not part
+// of this build yet, so there is nothing to move.
+void FeedsService::gf_updateRTAPIQueryBox() {}
+void FeedsService::gf_setRTAPIQueryCentre(double, double) {}
+
+void FeedsService::setRTAppRangeCentre(double latitude, double longitude, double cosLatitude) {
+    if (RtAppRoad* road = rtApp_.load()) {
+        road->trafficReader.setRangeCentre(latitude, longitude, cosLatitude);
+    }
+}
+
+void FeedsService::gf_sendUserPoseToRTApp() {
+    if (RtAppRoad* road = rtApp_.load()) {
+        kiv::gf_sendUserPoseToRTApp(*road);
+    }
+}
+
+void FeedsService::gf_sendQs123ToRTApp(double simTime) {
+    if (RtAppRoad* road = rtApp_.load(); road != nullptr && std::isfinite(simTime)) {
+        kiv::gf_sendQs123ToRTApp(*road, static_cast<std::int64_t>(simTime));
+    }
+}
+
+std::optional<double> FeedsService::simulatorTime() const {
+    RtAppRoad* road = rtApp_.load();
+    if (road == nullptr || !flags_.isProfessionalEdition) {
+        return std::nullopt;
+    }
+    const std::optional<std::int64_t> seconds = road->neighbours.simulatorUtcSeconds();
+    return seconds ? std::optional<double>(static_cast<double>(*seconds)) : std::nullopt;
+}
+
+void FeedsService::gf_requestRTAppParkedTraffic() {
+    if (RtAppRoad* road = rtApp_.load()) {
+        kiv::gf_requestRTAppParkedTraffic(*road);
+    }
+}
+
+void FeedsService::gf_clearReceivedTraffic() {
+    if (RtAppRoad* road = rtApp_.load()) {
+        road->trafficReader.clearReceivedTraffic();
+    }
+}
+
+void FeedsService::clearParkValue() {
+    if (RtAppRoad* road = rtApp_.load()) {
+        gf_setRTAppParkAirportValue(*road, std::nullopt);
+    }
+}
+
+void FeedsService::resetQnh() { flags_.currentQnh = kStandardQnhHpa; }
+
+std::int32_t FeedsService::currentQnh() const { return flags_.currentQnh; }
+
+bool FeedsService::sourceConnected() const { return flags_.isRTAppConnected; }
+
+std::uint32_t FeedsService::weatherStatus() {
+    RtAppRoad* road = rtApp_.load();
+    if (road == nullptr) {
+        return kStatusWaiting;
+    }
+    const std::int64_t metarTime = road->qnhReader.metarTimeNs;
+    const bool fresh = metarTime != 0 && road->clock.nowNs() - metarTime <= kRTAppWeatherStaleNs;
+    return fresh ? kStatusReceiving : kStatusWaiting;
+}
+
+std::uint32_t FeedsService::trafficStatus() {
+    RtAppRoad* road = rtApp_.load();
+    if (road == nullptr) {
+        return kStatusWaiting;
+    }
+    TrafficReader& reader = road->trafficReader;
+    const std::uint32_t counter = reader.datagramCounter;
+    const bool changed = counter != reader.counterSeen;
+    reader.counterSeen = counter;
+    return changed ? kStatusReceiving : kStatusWaiting;
+}
+
+void FeedsService::gf_requestRTAPIParkedTraffic(std::int32_t needed, const ParkedPlacement& place) {
+    RtAppRoad* road = rtApp_.load();
+    if (road == nullptr || !road->trafficReader.parkedReceived) {
+        return;
+    }
+    road->trafficReader.withPublishedParked([&](std::vector<ParkedRecord>& list) {
+        if (list.empty()) {
+            return;
+        }
+        const auto settings = gf_settings();
+        lf_mergeParkedRecords(list, *settings, gf_halfHourSlot());
+        if (settings->rtParkTrafficOnly && place) {
+            place(list, needed);
+        }
+    });
+}
+
+} // namespace kiv
