@@ -22,16 +22,6 @@ namespace {
 
 using kiv::platform::PrivateProfile;
 
-std::string lowerAscii(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return lower;
-}
-
 struct Named {
     std::string section;
     std::string key;
@@ -58,11 +48,11 @@ std::vector<Named> namesIn(std::string_view text) {
 
 void checkProfile(const PrivateProfile& profile, std::string_view text) {
     for (const Named& name : namesIn(text)) {
-        if (!profile.hasSection(name.section) || !profile.hasSection(lowerAscii(name.section))) {
+        if (!profile.hasSection(name.section) || !profile.hasSection(kiv::gf_toUpper(name.section))) {
             __builtin_trap();
         }
         const std::optional<std::string> value = profile.value(name.section, name.key);
-        if (profile.value(kiv::gf_toUpper(name.section), lowerAscii(name.key)) != value) {
+        if (profile.value(kiv::gf_toUpper(name.section), kiv::gf_toUpper(name.key)) != value) {
             __builtin_trap();
         }
     }
