@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -13,6 +12,7 @@
 #include "settings/parameters_file.h"
 #include "settings/settings_reset.h"
 #include "settings/settings_table.h"
+#include "test_support/file_contents.h"
 #include "test_support/temp_folder.h"
 
 namespace {
@@ -76,8 +76,8 @@ void startFrom(const std::uint8_t* data, std::size_t size) {
     for (const auto& entry : std::filesystem::directory_iterator(dataFolder())) {
         std::filesystem::remove_all(entry.path(), ignored);
     }
-    std::ofstream(kiv::gf_parametersFilePath(), std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    kiv::test_support::writeFile(kiv::gf_parametersFilePath(),
+                                 std::string_view(reinterpret_cast<const char*>(data), size));
     kiv::test_support::resetSettingsToDefaults();
     kiv::param::PROGRAM_VERSION.defaultValue.clear(); // a rebuild sets it
     kiv::param::PROGRAM_VERSION.value.clear();

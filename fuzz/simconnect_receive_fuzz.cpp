@@ -1,29 +1,40 @@
-// The receive side of a SimConnect connection over arbitrary bytes from the simulator: the
-// framer must cut the same messages, and fail at the same place with the same code, however
-// the socket splits the stream into reads; and every message it hands out must decode with
-// the byte reader without a read past its end.
+// The receive side of a SimConnect session over arbitrary bytes from the simulator, along
+// the program's own path: the framer must cut the same messages, and fail at the same place
+// with the same code, however the socket splits the stream into reads; and a session opened
+// with SimConnect_Open on a local pipe, whose simulator sends the stream and hangs up, must
+// hand its dispatch callback exactly those messages (the ones long enough for a header)
+// and then report the framer's failure, or the hang-up when the stream framed cleanly.
 //
-// Input: byte 0 picks MaxReceiveSize, byte 1 how often the stream repeats (so that inputs of
-// a few kilobytes still reach the buffer's growth and its limit), byte 2 how many read sizes
-// follow; the read sizes (one byte each, used in turn), then the stream.
+// Input: byte 0 picks MaxReceiveSize (written into the session's "SimConnect.cfg"), byte 1
+// how often the stream repeats (so that inputs of a few kilobytes still reach the buffer's
+// growth and its limit), byte 2 how many read sizes follow; the read sizes (one byte each,
+// used in turn), then the stream.
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string>
+#include <thread>
 #include <vector>
 
-#include "foundation/byte_reader.h"
+#include <fmt/format.h>
+
+#include "platform/named_pipe_path.h"
+#include "platform/stream_socket.h"
 #include "simlink/simconnect/packet_layout.h"
 #include "simlink/simconnect/receive_framer.h"
+#include "simlink/simconnect/simconnect_api.h"
+#include "test_support/file_contents.h"
+#include "test_support/temp_folder.h"
 
 namespace {
 
-using kiv::ByteRangeError;
-using kiv::ByteReader;
 using kiv::simconnect::ReceiveFramer;
-namespace recv = kiv::simconnect::recv;
-using kiv::simconnect::RecvId;
+namespace simconnect = kiv::simconnect;
+using namespace std::chrono_literals;
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -67,7 +78,8 @@ Framing frameWhole(const Bytes& stream, std::uint32_t maxReceiveSize) {
             break;
         }
         framing.messages.emplace_back(stream.begin() + static_cast<std::ptrdiff_t>(at),
-                                      stream.begin() + static_cast<std::ptrdiff_t>(at + static_cast<std::size_t>(size)));
+                                      stream.begin() +
+                                          static_cast<std::ptrdiff_t>(at + static_cast<std::size_t>(size)));
         at += static_cast<std::size_t>(size);
     }
     return framing;
@@ -106,122 +118,70 @@ Framing frameInReads(const Bytes& stream, std::uint32_t maxReceiveSize, std::spa
     return framing;
 }
 
-void mustLieInside(std::string_view text, std::span<const std::uint8_t> message, std::size_t fieldSize) {
-    const auto* first = reinterpret_cast<const char*>(message.data());
-    if (text.size() > fieldSize || (!text.empty() && (text.data() < first || text.data() + text.size() > first + message.size()))) {
+// The simulator's end: a listener where the session looks for its pipe, and the
+// "SimConnect.cfg" the session reads, both in one temp folder for the whole run.
+struct Simulator {
+    kiv::test_support::TempFolder folder;
+    std::optional<kiv::platform::StreamListener> listener;
+
+    Simulator() {
+        kiv::platform::SocketError error;
+        const auto pipe =
+            kiv::platform::localPipePath("\\\\.\\pipe\\Lockheed Martin Prepar3D v5\\SimConnect", folder.path());
+        listener = kiv::platform::StreamListener::listenLocal(*pipe, error);
+        if (!listener) {
+            __builtin_trap(); // no pipe, no target
+        }
+    }
+    simconnect::ConnectEnvironment environment(std::uint32_t maxReceiveSize) const {
+        kiv::test_support::writeFile(folder.path() / "SimConnect.cfg",
+                                     fmt::format("[SimConnect]\nMaxReceiveSize={}\n", maxReceiveSize));
+        simconnect::ConnectEnvironment environment;
+        environment.configFolders = {folder.path()};
+        environment.registry = kiv::platform::RegistryStore(folder.path() / "registry.ini");
+        environment.pipeFolder = folder.path();
+        environment.clock = [] { return std::chrono::steady_clock::now(); };
+        return environment;
+    }
+};
+
+void collect(const std::uint8_t* message, std::uint32_t size, void* context) {
+    static_cast<std::vector<Bytes>*>(context)->emplace_back(message, message + size);
+}
+
+// Opens a session, lets the simulator send the stream and hang up, and dispatches until the
+// session reports its failure.
+Framing receiveThroughASession(const Bytes& stream, std::uint32_t maxReceiveSize) {
+    static Simulator simulator;
+    simconnect::HSimConnect handle = nullptr;
+    if (simconnect::SimConnect_Open(&handle, "fuzz", 0, 0, 0, 0, simulator.environment(maxReceiveSize)) !=
+        simconnect::kS_OK) {
         __builtin_trap();
     }
-}
-
-// The bytes each kind of message must hold for the fields this client reads from it.
-std::size_t fieldsEnd(std::uint32_t id) {
-    switch (static_cast<RecvId>(id)) {
-    case RecvId::exception:
-        return recv::kExceptionSize;
-    case RecvId::open:
-        return recv::kOpenSize;
-    case RecvId::event:
-        return recv::kEventSize;
-    case RecvId::eventObjectAddRemove:
-        return recv::kEventObjectAddRemoveSize;
-    case RecvId::eventFrame:
-        return recv::kEventFrameSize;
-    case RecvId::eventFilename:
-        return recv::kEventFilenameSize;
-    case RecvId::simObjectData:
-    case RecvId::simObjectDataByType:
-        return recv::kDataStart;
-    case RecvId::assignedObjectId:
-        return recv::kAssignedObjectIdSize;
-    default:
-        return kiv::simconnect::kRecvHeaderSize;
+    kiv::platform::SocketError error;
+    std::optional<kiv::platform::StreamSocket> peer = simulator.listener->accept(5s, error);
+    if (!peer) {
+        __builtin_trap();
     }
-}
-
-void readEventFields(ByteReader& reader) {
-    reader.seek(recv::kEventGroupId);
-    reader.u32();
-    reader.u32();
-    reader.u32();
-    reader.skip(recv::kEventSize - recv::kEventData - 4);
-}
-
-// Reads the fields this client takes from each kind of message, at the layout's offsets.
-void readFields(ByteReader& reader, std::span<const std::uint8_t> message, RecvId id) {
-    using kiv::simconnect::kFlightPlanPathField;
-    using kiv::simconnect::kNameField;
-    switch (id) {
-    case RecvId::exception:
-        reader.seek(recv::kExceptionId);
-        reader.u32();
-        reader.u32();
-        reader.u32();
-        break;
-    case RecvId::open:
-        reader.seek(recv::kOpenName);
-        mustLieInside(reader.fixedString(kNameField), message, kNameField);
-        reader.seek(recv::kOpenAppVersion);
-        for (int i = 0; i < 8; ++i) {
-            reader.u32();
-        }
-        reader.skip(recv::kOpenSize - recv::kOpenSimConnectVersion - 16); // reserved
-        break;
-    case RecvId::event:
-        readEventFields(reader);
-        break;
-    case RecvId::eventObjectAddRemove:
-        readEventFields(reader);
-        reader.u32();
-        break;
-    case RecvId::eventFrame:
-        readEventFields(reader);
-        reader.f32();
-        reader.f32();
-        break;
-    case RecvId::eventFilename:
-        readEventFields(reader);
-        mustLieInside(reader.fixedString(kFlightPlanPathField), message, kFlightPlanPathField);
-        break;
-    case RecvId::simObjectData:
-    case RecvId::simObjectDataByType:
-        reader.seek(recv::kDataRequestId);
-        for (int i = 0; i < 7; ++i) {
-            reader.u32();
-        }
-        reader.bytes(reader.remaining()); // the data block runs to the end
-        break;
-    case RecvId::assignedObjectId:
-        reader.seek(recv::kAssignedRequestId);
-        reader.u32();
-        reader.u32();
-        break;
-    default:
-        break;
+    Bytes open(simconnect::kOpenSize);
+    if (!peer->receiveExact(open, 5s)) {
+        __builtin_trap();
     }
-}
+    // A session that fails half-way stops reading; the rest of the stream is refused then.
+    (void)peer->sendAll(stream);
+    peer->close();
 
-void decode(std::span<const std::uint8_t> message) {
-    ByteReader reader(message, "fuzz");
-    std::size_t needed = kiv::simconnect::kRecvHeaderSize;
-    try {
-        reader.u32();
-        reader.u32();
-        const std::uint32_t id = reader.u32();
-        needed = fieldsEnd(id);
-        readFields(reader, message, static_cast<RecvId>(id));
-        if (reader.offset() < needed || reader.offset() > message.size()) {
-            __builtin_trap(); // the reader lost its place
+    Framing framing;
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (simconnect::SimConnect_CallDispatch(handle, collect, &framing.messages) == simconnect::kS_OK) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            __builtin_trap(); // the session never noticed the hang-up
         }
-    } catch (const ByteRangeError&) {
-        // Only a message shorter than its kind's fields may run out of bytes.
-        if (message.size() >= needed) {
-            __builtin_trap();
-        }
-        return;
+        std::this_thread::sleep_for(1ms);
     }
-    if (message.size() < needed) {
-        __builtin_trap(); // a short message decoded without the reader noticing
-    }
+    framing.errorCode = handle->connection->failure().code;
+    simconnect::SimConnect_Close(handle);
+    return framing;
 }
 
 std::uint32_t maxReceiveSizeFor(std::uint8_t pick) {
@@ -254,8 +214,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (inReads.messages != whole.messages || inReads.errorCode != whole.errorCode) {
         __builtin_trap();
     }
-    for (const Bytes& message : inReads.messages) {
-        decode(message);
+
+    Framing dispatched = whole;
+    std::erase_if(dispatched.messages, [](const Bytes& m) { return m.size() < simconnect::kRecvHeaderSize; });
+    if (dispatched.errorCode == 0) {
+        dispatched.errorCode = simconnect::kFailureIo; // the hang-up
+    }
+    const Framing session = receiveThroughASession(stream, maxReceiveSize);
+    if (session.messages != dispatched.messages || session.errorCode != dispatched.errorCode) {
+        __builtin_trap();
     }
     return 0;
 }

@@ -1,5 +1,8 @@
 // Encoding detection and line decoding over arbitrary file contents: nothing may crash or
-// read out of bounds, and whatever the ANSI and UTF-16 decoders produce must be UTF-8.
+// read out of bounds, whatever the ANSI and UTF-16 decoders produce must be UTF-8, and a
+// file that is valid UTF-8 throughout (no mark, no zero byte where UTF-16 would show one)
+// must be found to be UTF-8, wherever a character meets the end of the detection's sample.
+// Inputs longer than that sample (4096 bytes) matter: run libFuzzer with -max_len=8192.
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
@@ -39,6 +42,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const TextEncoding detected = kiv::gf_detectTextEncodingOfBytes(bytes);
     if (detected == TextEncoding::none_found) {
         __builtin_trap(); // only a file that cannot be opened has no encoding
+    }
+    const bool zeroUpFront = bytes.substr(0, 4).find('\0') != std::string_view::npos;
+    if (!zeroUpFront && !bytes.starts_with("\xEF\xBB\xBF") && kiv::gf_isValidUtf8(bytes) &&
+        detected != TextEncoding::UTF8_without_BOM) {
+        __builtin_trap();
     }
     decodeAs(detected, bytes);
     for (const TextEncoding encoding : {TextEncoding::ANSI, TextEncoding::Unicode, TextEncoding::Unicode_big_endian,

@@ -4,10 +4,13 @@
 set -euo pipefail
 
 packages=(
+  # compiler, build tools, test and stand-in runtime
   build-essential g++ cmake ninja-build ccache pkg-config git python3
+  # test and benchmark frameworks
   libgtest-dev libgmock-dev libbenchmark-dev
-  libfmt-dev libsodium-dev libcurl4-openssl-dev libpugixml-dev nlohmann-json3-dev
-  libmsgsl-dev libzip-dev libfltk1.3-dev fluid xvfb xauth
+  # libraries the targets link (cmake/KivDependencies.cmake); a package comes with its find_package
+  # (FLTK's CMake package also wants the fluid package: libfltk1.3-dev only recommends it)
+  libfmt-dev libsodium-dev libpugixml-dev nlohmann-json3-dev libzip-dev libcurl4-openssl-dev
 )
 
 missing=()

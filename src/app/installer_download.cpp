@@ -1,7 +1,6 @@
 #include "app/installer_download.h"
 
 #include <fstream>
-#include <iterator>
 #include <system_error>
 #include <vector>
 
@@ -9,6 +8,7 @@
 
 #include "app/file_download.h"
 #include "app/pe_version_resource.h"
+#include "foundation/line_files.h"
 #include "foundation/log.h"
 #include "foundation/program_identity.h"
 #include "foundation/program_paths.h"
@@ -195,14 +195,13 @@ bool gf_downloadInstaller(const Version& announced, const fs::path& folder, Gui&
 }
 
 std::optional<Version> gf_productVersion(const fs::path& executable) {
-    std::ifstream file(executable, std::ios::binary);
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (!file.eof() && !file) {
+    const std::optional<std::string> file = gf_readWholeFile(executable);
+    if (!file) {
         gf_logImportant(fmt::format("Could not read ProductVersion from '{}': error {}", lf_text(executable),
                                     "the file cannot be read"));
         return std::nullopt;
     }
-    const auto version = gf_readPeProductVersion(bytes);
+    const auto version = gf_readPeProductVersion({reinterpret_cast<const std::uint8_t*>(file->data()), file->size()});
     if (version) {
         return *version;
     }

@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <system_error>
 
 namespace kiv {
 namespace {
@@ -35,22 +36,43 @@ void gf_splitLines(std::string_view text, std::vector<std::string>& lines) {
     }
 }
 
-void gf_readStreamLines(std::istream& stream, std::vector<std::string>& lines) {
+std::optional<std::string> gf_readWholeStream(std::istream& stream) {
     if (!stream.good()) {
-        return;
+        return std::nullopt;
     }
     stream.seekg(0, std::ios::end);
     const std::streamoff size = stream.tellg();
-    if (size <= 0) {
-        stream.clear();
-        stream.seekg(0, std::ios::beg);
-        return;
-    }
     stream.seekg(0, std::ios::beg);
-    std::string text(static_cast<std::size_t>(size), '\0');
-    stream.read(text.data(), size);
-    text.resize(static_cast<std::size_t>(stream.gcount()));
-    gf_splitLines(text, lines);
+    if (size < 0) {
+        return std::nullopt;
+    }
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    if (size > 0) {
+        stream.read(bytes.data(), size);
+        if (stream.bad()) {
+            return std::nullopt;
+        }
+        bytes.resize(static_cast<std::size_t>(stream.gcount()));
+    }
+    return bytes;
+}
+
+std::optional<std::string> gf_readWholeFile(const std::filesystem::path& path) {
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored)) {
+        return std::nullopt;
+    }
+    std::ifstream file(path, std::ios::binary);
+    if (!file.is_open()) {
+        return std::nullopt;
+    }
+    return gf_readWholeStream(file);
+}
+
+void gf_readStreamLines(std::istream& stream, std::vector<std::string>& lines) {
+    if (const std::optional<std::string> text = gf_readWholeStream(stream)) {
+        gf_splitLines(*text, lines);
+    }
 }
 
 bool gf_writeLinesToFile(const std::vector<std::string>& lines, const std::filesystem::path& path) {

@@ -1,14 +1,22 @@
-// Splitting text into lines and writing lines or a text to a file (LF line ends).
-// Pure functions over their arguments: any thread.
+// Reading a whole file, splitting text into lines and writing lines or a text to a file (LF
+// line ends): the one home of the program's file-reading loop. Pure functions over their
+// arguments: any thread.
 #pragma once
 
 #include <filesystem>
 #include <istream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace kiv {
+
+// The whole file's bytes; nothing when it cannot be opened or read. A folder counts as a file
+// that cannot be opened (Linux would open one for reading, Windows does not).
+std::optional<std::string> gf_readWholeFile(const std::filesystem::path& path);
+// The bytes of a seekable stream from its start; nothing when it is not good or the read fails.
+std::optional<std::string> gf_readWholeStream(std::istream& stream);
 
 // Appends the lines of `text` (a UTF-8 BOM dropped, LF or CR LF ends, no empty line after a
 // final LF) to `lines`.

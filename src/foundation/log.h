@@ -20,6 +20,19 @@ void gf_logLineFlush(std::string_view line);
 // "==> " and the line, flushed at once.
 void gf_logImportant(std::string_view line);
 
+using LogWriter = void (*)(std::string_view line);
+
+// For code that a failing log must not break (the settings writers): writes the line that
+// `makeText` returns with `write`; any error, in making the text or in writing it, is
+// swallowed.
+template <typename MakeText>
+void gf_logSwallowingErrors(const MakeText& makeText, LogWriter write = &gf_logLine) noexcept {
+    try {
+        write(makeText());
+    } catch (...) {
+    }
+}
+
 void gf_flushLog();
 void gf_closeLog();
 // Closes a log still open, keeps the old "Log.txt" as "Log0.txt", truncates "Log.txt"

@@ -1,9 +1,7 @@
 #include "foundation/text_file_reader.h"
 
-#include <fstream>
 #include <optional>
 #include <stdexcept>
-#include <system_error>
 
 #include <fmt/format.h>
 
@@ -18,36 +16,6 @@ namespace {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::size_t kAnsiLinesReserved = 2048;
-
-// Linux lets a folder be opened like a file, and its "size" is then meaningless; Windows
-// refuses. Both readers treat a folder as a file that cannot be opened.
-bool openFile(std::ifstream& file, const std::filesystem::path& path) {
-    std::error_code ignored;
-    if (std::filesystem::is_directory(path, ignored)) {
-        return false;
-    }
-    file.open(path, std::ios::binary);
-    return file.is_open();
-}
-
-std::optional<std::string> readWholeStream(std::istream& stream) {
-    if (!stream.good()) {
-        return std::nullopt;
-    }
-    stream.seekg(0, std::ios::end);
-    const std::streamoff size = stream.tellg();
-    stream.seekg(0, std::ios::beg);
-    if (size < 0) {
-        return std::nullopt;
-    }
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    stream.read(bytes.data(), size);
-    if (stream.bad()) {
-        return std::nullopt;
-    }
-    bytes.resize(static_cast<std::size_t>(stream.gcount()));
-    return bytes;
-}
 
 bool isUtf16(TextEncoding encoding) {
     return encoding == TextEncoding::Unicode || encoding == TextEncoding::Unicode_big_endian;
@@ -69,13 +37,9 @@ std::runtime_error unknownCharset(const std::filesystem::path& path, TextEncodin
 }
 
 bool readKnownEncoding(TextEncoding encoding, const std::filesystem::path& path, std::vector<std::string>& lines) {
-    std::ifstream file;
-    if (!openFile(file, path)) {
-        return false; // vanished since the detection: nothing to tell the user
-    }
-    const std::optional<std::string> bytes = readWholeStream(file);
+    const std::optional<std::string> bytes = gf_readWholeFile(path);
     if (!bytes) {
-        return false;
+        return false; // vanished since the detection, or unreadable: nothing to tell the user
     }
     if (gf_decodeTextLines(encoding, *bytes, lines) == Utf16Tail::oddByteDropped) {
         gf_logLine(fmt::format("Dropped the odd last byte of the UTF-16 file {}", gf_pathToUtf8(path)));
@@ -154,7 +118,7 @@ Utf16Tail gf_readUtf16StreamLines(std::istream& stream, std::vector<std::string>
     if (!stream.good()) {
         return Utf16Tail::whole;
     }
-    const std::optional<std::string> bytes = readWholeStream(stream);
+    const std::optional<std::string> bytes = gf_readWholeStream(stream);
     if (!bytes || bytes->empty()) {
         stream.clear();
         stream.seekg(0, std::ios::beg);
@@ -167,14 +131,14 @@ Utf16Tail gf_readUtf16StreamLines(std::istream& stream, std::vector<std::string>
 
 Expected<std::span<const std::string>, std::string> gf_readAllLines(TextFileLines& file, std::size_t reserveHint) {
     file.lines.clear();
-    std::ifstream stream;
-    if (!openFile(stream, file.path)) {
+    const std::optional<std::string> text = gf_readWholeFile(file.path);
+    if (!text) {
         return unexpected(std::string(kOpenFailed));
     }
     if (reserveHint > file.lines.capacity()) {
         file.lines.reserve(reserveHint);
     }
-    gf_readStreamLines(stream, file.lines);
+    gf_splitLines(*text, file.lines);
     return std::span<const std::string>(file.lines);
 }
 

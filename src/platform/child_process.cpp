@@ -178,6 +178,8 @@ void ChildProcess::release() noexcept {
 
 std::optional<std::string> ChildProcess::readLine() { return readLine(std::chrono::milliseconds(-1)); }
 
+void ChildProcess::closeInput() { closeDescriptor(inputDescriptor_); }
+
 std::optional<std::string> ChildProcess::readLine(std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {

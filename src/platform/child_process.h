@@ -38,6 +38,8 @@ public:
     // Writes the line and a LF to the child's standard input; false when the child no
     // longer reads it.
     bool writeLine(std::string_view line);
+    // Closes the child's standard input: it reads end of file from then on.
+    void closeInput();
 
     // Ends the child at once, without giving it a chance to clean up.
     void killHard();

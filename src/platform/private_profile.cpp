@@ -1,8 +1,6 @@
 #include "platform/private_profile.h"
 
-#include <fstream>
-#include <sstream>
-
+#include "foundation/line_files.h"
 #include "foundation/string_helpers.h"
 
 namespace kiv::platform {
@@ -20,26 +18,18 @@ std::string unquoted(std::string text) {
 } // namespace
 
 PrivateProfile PrivateProfile::load(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        return {};
-    }
-    std::ostringstream text;
-    text << file.rdbuf();
-    return parse(text.str());
+    const std::optional<std::string> text = gf_readWholeFile(path);
+    return text ? parse(*text) : PrivateProfile{};
 }
 
 PrivateProfile PrivateProfile::parse(std::string_view text) {
     PrivateProfile profile;
     profile.exists_ = true;
-    if (text.starts_with("\xEF\xBB\xBF")) {
-        text.remove_prefix(3);
-    }
+    std::vector<std::string> lines;
+    gf_splitLines(text, lines); // a UTF-8 mark goes with it
     Section* current = nullptr;
-    while (!text.empty()) {
-        const auto end = text.find('\n');
-        const std::string line = gf_trim(text.substr(0, end));
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    for (const std::string& rawLine : lines) {
+        const std::string line = gf_trim(rawLine);
         if (line.empty() || line.front() == ';' || line.front() == '#') {
             continue;
         }

@@ -1,8 +1,8 @@
 #include "platform/xdg_user_dirs.h"
 
-#include <fstream>
-#include <sstream>
+#include <vector>
 
+#include "foundation/line_files.h"
 #include "foundation/string_helpers.h"
 
 namespace kiv::platform {
@@ -18,11 +18,9 @@ std::filesystem::path userDir(const EnvironmentLookup& environment, std::string_
         return *value;
     }
     const auto home = homeFolder(environment);
-    std::ifstream file(roamingAppDataPath(environment).value_or(home / ".config") / "user-dirs.dirs");
-    if (file) {
-        std::ostringstream text;
-        text << file.rdbuf();
-        if (auto found = userDirFromText(text.str(), name, home)) {
+    const auto text = gf_readWholeFile(roamingAppDataPath(environment).value_or(home / ".config") / "user-dirs.dirs");
+    if (text) {
+        if (auto found = userDirFromText(*text, name, home)) {
             return *found;
         }
     }
@@ -41,10 +39,10 @@ std::filesystem::path publicShareFolder(const EnvironmentLookup& environment) {
 
 std::optional<std::filesystem::path> userDirFromText(std::string_view text, std::string_view name,
                                                      const std::filesystem::path& home) {
-    while (!text.empty()) {
-        const auto end = text.find('\n');
-        const std::string line = gf_trim(text.substr(0, end));
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    std::vector<std::string> lines;
+    gf_splitLines(text, lines);
+    for (const std::string& rawLine : lines) {
+        const std::string line = gf_trim(rawLine);
         const auto equals = line.find('=');
         if (line.starts_with('#') || equals == std::string::npos || gf_trim(line.substr(0, equals)) != name) {
             continue;

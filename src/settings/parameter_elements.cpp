@@ -18,10 +18,8 @@ pugi::xml_node valueElement(const pugi::xml_node& node, std::string_view key) {
 }
 
 void logAppendFailure(std::string_view key, std::string_view valueText) {
-    try {
-        gf_logLine(fmt::format("{}adding xml parameter {} with {} failed!", "===> ", key, valueText));
-    } catch (const std::exception&) {
-    }
+    gf_logSwallowingErrors(
+        [&] { return fmt::format("{}adding xml parameter {} with {} failed!", "===> ", key, valueText); });
 }
 
 template <typename Kind>

@@ -2,15 +2,14 @@
 
 #include <algorithm>
 #include <exception>
-#include <fstream>
 #include <mutex>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <type_traits>
 
 #include <fmt/format.h>
 
+#include "foundation/line_files.h"
 #include "foundation/log.h"
 #include "foundation/program_identity.h"
 #include "foundation/string_helpers.h"
@@ -36,31 +35,10 @@ std::mutex& parametersFileLock() {
 
 std::string pathText() { return gf_pathToUtf8(gf_parametersFilePath()); }
 
-// Log writers must never break the settings code that calls them.
-void logLine(const std::string& line) {
-    try {
-        gf_logLine(line);
-    } catch (const std::exception&) {
-    }
-}
-
 std::filesystem::path withSuffix(const std::filesystem::path& path, std::string_view suffix) {
     std::filesystem::path result = path;
     result += std::string(suffix);
     return result;
-}
-
-std::optional<std::string> readFileBytes(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        return std::nullopt;
-    }
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    if (file.bad()) {
-        return std::nullopt;
-    }
-    return std::move(bytes).str();
 }
 
 enum class FileState { missing, unparsable, parsed };
@@ -71,7 +49,7 @@ struct ParsedFile {
 };
 
 ParsedFile parseFile(const std::filesystem::path& path, pugi::xml_document& document) {
-    const std::optional<std::string> bytes = readFileBytes(path);
+    const std::optional<std::string> bytes = gf_readWholeFile(path);
     if (!bytes) {
         return {};
     }
@@ -86,6 +64,20 @@ ParsedFile parseFile(const std::filesystem::path& path, pugi::xml_document& docu
 void removeQuietly(const std::filesystem::path& path) {
     std::error_code ignored;
     std::filesystem::remove(path, ignored);
+}
+
+// The file as it is becomes the one backup generation. Copying over the old ".bak" in place
+// would leave it empty or cut short if the process died meanwhile; the copy goes to a
+// temporary name and replaces the backup durably, so a crash leaves the old or the new one.
+bool keepBackup(const std::filesystem::path& path) {
+    const std::filesystem::path temporary = withSuffix(path, ".bak.tmp");
+    std::error_code error;
+    if (!std::filesystem::copy_file(path, temporary, std::filesystem::copy_options::overwrite_existing, error) ||
+        platform::replaceFileDurably(temporary, withSuffix(path, ".bak"))) {
+        removeQuietly(temporary);
+        return false;
+    }
+    return true;
 }
 
 // Visits every registered setting in the order of a new file, each with its own kind.
@@ -138,7 +130,7 @@ std::optional<std::u16string> parseValue(const pugi::xml_node& element, const Pa
         return std::nullopt;
     }
     if (!gf_isValidUtf8(*text)) {
-        logLine(fmt::format("{} is not valid UTF-8, using the default", parameter.key));
+        gf_logSwallowingErrors([&] { return fmt::format("{} is not valid UTF-8, using the default", parameter.key); });
         return std::nullopt;
     }
     return utf8_to_wide(*text);
@@ -180,7 +172,7 @@ template <typename Kind> void loadSetting(pugi::xml_node section, Kind& paramete
 void writeDefaultsUnlocked(const Version& running);
 
 void rebuildWithDefaults(const Version& running, std::string_view reason) {
-    logLine(std::string(reason));
+    gf_logSwallowingErrors([&] { return std::string(reason); });
     writeDefaultsUnlocked(running);
 }
 
@@ -204,12 +196,14 @@ void storeValue(std::string_view key, const std::string& valueText, const std::s
     pugi::xml_document document;
     const ParsedFile parsed = parseFile(path, document);
     if (parsed.state == FileState::unparsable) {
-        logLine(fmt::format("{} could not be loaded: {}", pathText(), parsed.problem));
+        gf_logSwallowingErrors([&] { return fmt::format("{} could not be loaded: {}", pathText(), parsed.problem); });
     }
     pugi::xml_node section = gf_parametersSection(document);
     if (!document.child("root") || !section) {
         // Storing into an empty document would leave a file holding only this key.
-        logLine(fmt::format("{} is missing or unreadable, rebuilding it from the current settings", pathText()));
+        gf_logSwallowingErrors([&] {
+            return fmt::format("{} is missing or unreadable, rebuilding it from the current settings", pathText());
+        });
         document.reset();
         fillWithCurrentValues(document);
         section = gf_parametersSection(document);
@@ -219,16 +213,16 @@ void storeValue(std::string_view key, const std::string& valueText, const std::s
         if (std::string_view(element.attribute("name").value()) == key) {
             found = true;
             if (!gf_setParameterElementValue(element, valueText)) {
-                logLine(fmt::format("updating XML parameter '{}' failed", key));
+                gf_logSwallowingErrors([&] { return fmt::format("updating XML parameter '{}' failed", key); });
             }
         }
     }
     if (!found && !gf_appendParameterElement(section, key, valueText)) {
-        logLine(fmt::format("adding XML parameter '{}' failed", key));
+        gf_logSwallowingErrors([&] { return fmt::format("adding XML parameter '{}' failed", key); });
     }
-    logLine(logText);
+    gf_logSwallowingErrors([&] { return logText; });
     if (!gf_saveParametersFile(document)) {
-        logLine(fmt::format("saving '{}' failed", pathText()));
+        gf_logSwallowingErrors([&] { return fmt::format("saving '{}' failed", pathText()); });
     }
 }
 
@@ -239,7 +233,8 @@ template <typename Kind> void storeSetting(const Kind& parameter) {
         valueText = gf_parameterValueText(parameter);
         logText = parameter.logText();
     } catch (const std::exception& e) {
-        logLine(fmt::format("updating XML parameter '{}' failed: {}", parameter.key, e.what()));
+        gf_logSwallowingErrors(
+            [&] { return fmt::format("updating XML parameter '{}' failed: {}", parameter.key, e.what()); });
         return;
     }
     storeValue(parameter.key, valueText, logText);
@@ -259,17 +254,14 @@ void writeDefaultsUnlocked(const Version& running) {
             showLoaded(parameter);
         });
         if (!gf_saveParametersFile(document)) {
-            try {
-                gf_logImportant(fmt::format("saving: {} failed", pathText()));
-            } catch (const std::exception&) {
-            }
+            gf_logSwallowingErrors([] { return fmt::format("saving: {} failed", pathText()); }, &gf_logImportant);
         }
     }
-    logLine(gf_bannerLine(70, 10, false, false, ""));
+    gf_logSwallowingErrors([&] { return gf_bannerLine(70, 10, false, false, ""); });
 }
 
 bool loadUnlocked(const Version& running) {
-    logLine(gf_bannerLine(70, 0, true, false, kSectionName));
+    gf_logSwallowingErrors([&] { return gf_bannerLine(70, 0, true, false, kSectionName); });
     pugi::xml_document document;
     const ParsedFile parsed = parseFile(gf_parametersFilePath(), document);
     if (parsed.state == FileState::missing) {
@@ -282,7 +274,7 @@ bool loadUnlocked(const Version& running) {
                                                  pathText(), parsed.problem));
         return true;
     }
-    logLine(fmt::format("from '{}'", pathText()));
+    gf_logSwallowingErrors([&] { return fmt::format("from '{}'", pathText()); });
     pugi::xml_node section = gf_parametersSection(document);
     if (!section) {
         rebuildWithDefaults(running, fmt::format("Section '{}' not found in '{}', creating new with default values:",
@@ -291,7 +283,7 @@ bool loadUnlocked(const Version& running) {
     }
     forEverySetting([&section](auto& parameter) { loadSetting(section, parameter); });
     gf_saveParametersFile(document);
-    logLine(gf_bannerLine(70, 10, false, false, ""));
+    gf_logSwallowingErrors([&] { return gf_bannerLine(70, 10, false, false, ""); });
     return false;
 }
 
@@ -331,12 +323,7 @@ bool gf_saveParametersFile(pugi::xml_document& document) {
     }
     std::error_code error;
     const bool exists = std::filesystem::exists(path, error);
-    if (error) {
-        removeQuietly(temporary);
-        return false;
-    }
-    if (exists && !std::filesystem::copy_file(path, withSuffix(path, ".bak"),
-                                              std::filesystem::copy_options::overwrite_existing, error)) {
+    if (error || (exists && !keepBackup(path))) {
         removeQuietly(temporary);
         return false;
     }
@@ -365,17 +352,17 @@ bool gf_removeParameter(const Parameter& parameter) {
         return false;
     }
     if (parsed.state == FileState::unparsable) {
-        logLine(fmt::format("{} could not be loaded: {}", pathText(), parsed.problem));
+        gf_logSwallowingErrors([&] { return fmt::format("{} could not be loaded: {}", pathText(), parsed.problem); });
         return false;
     }
     const pugi::xml_node root = document.child("root");
     if (!root) {
-        logLine(fmt::format("{} missing in {}", "root", pathText()));
+        gf_logSwallowingErrors([&] { return fmt::format("{} missing in {}", "root", pathText()); });
         return false;
     }
     pugi::xml_node section = root.child(std::string(kSectionName).c_str());
     if (!section) {
-        logLine(fmt::format("Section {} missing in {}", kSectionName, pathText()));
+        gf_logSwallowingErrors([&] { return fmt::format("Section {} missing in {}", kSectionName, pathText()); });
         return false;
     }
     const pugi::xml_node element = gf_findParameterElement(section, parameter.key);
@@ -383,7 +370,7 @@ bool gf_removeParameter(const Parameter& parameter) {
         return false;
     }
     section.remove_child(element);
-    logLine(fmt::format("Parameter '{}' removed", parameter.key));
+    gf_logSwallowingErrors([&] { return fmt::format("Parameter '{}' removed", parameter.key); });
     return gf_saveParametersFile(document);
 }
 

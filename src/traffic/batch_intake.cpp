@@ -60,11 +60,7 @@ void removeJumping(TrafficState& state, std::size_t index, const TrafficRecord& 
         std::isfinite(record.timestamp)) {
         state.ports.steps.enterJumpQuarantine(state, record);
     }
-    try {
-        removeAircraftFromSim(state, state.live[index]);
-    } catch (...) {
-        gf_reportTrafficException("decodeMessage");
-    }
+    removeAircraftFromSim(state, state.live[index]);
 }
 
 void accept(TrafficState& state, std::size_t index, const TrafficRecord& record) {
@@ -126,28 +122,7 @@ void decodeNew(TrafficState& state, const TrafficRecord& record) {
     lf_createLiveAircraft(state, std::move(copy));
 }
 
-} // namespace
-
-bool gf_isSizeClassIncluded(SizeClass sizeClass) {
-    const auto settings = detail::settings();
-    switch (sizeClass) {
-    case SizeClass::Light:
-        return settings->lightAircraft;
-    case SizeClass::TwoProps:
-        return settings->twoProps;
-    case SizeClass::HighPerf:
-        return settings->highPerfAircraft;
-    case SizeClass::Rotorcraft:
-        return settings->helicopters;
-    case SizeClass::Bizjet:
-    case SizeClass::Large:
-    case SizeClass::Heavy:
-        return true;
-    }
-    return false;
-}
-
-void decodeMessage(TrafficState& state, const TrafficRecord& record) {
+void decodeRecord(TrafficState& state, const TrafficRecord& record) {
     if (record.hexId <= kHighestStaticHexId) {
         // That range names static parked aircraft everywhere else; a live record there would be
         // taken for one.
@@ -174,6 +149,37 @@ void decodeMessage(TrafficState& state, const TrafficRecord& record) {
     case SimState::active:
         decodeKnown(state, index, record);
         return;
+    }
+}
+
+} // namespace
+
+bool gf_isSizeClassIncluded(SizeClass sizeClass) {
+    const auto settings = detail::settings();
+    switch (sizeClass) {
+    case SizeClass::Light:
+        return settings->lightAircraft;
+    case SizeClass::TwoProps:
+        return settings->twoProps;
+    case SizeClass::HighPerf:
+        return settings->highPerfAircraft;
+    case SizeClass::Rotorcraft:
+        return settings->helicopters;
+    case SizeClass::Bizjet:
+    case SizeClass::Large:
+    case SizeClass::Heavy:
+        return true;
+    }
+    return false;
+}
+
+void decodeMessage(TrafficState& state, const TrafficRecord& record) {
+    // One record that a step cannot take must not end the tick nor cost the other records of
+    // its batch (on a feed thread at start-up, the rest of a history buffer).
+    try {
+        decodeRecord(state, record);
+    } catch (...) {
+        gf_reportTrafficException("decodeMessage");
     }
 }
 

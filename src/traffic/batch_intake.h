@@ -10,6 +10,8 @@ namespace kiv {
 
 class TrafficState;
 
+// Applies one record. Never throws: an exception from a step is reported through
+// gf_reportTrafficException("decodeMessage") and costs only that record.
 void decodeMessage(TrafficState& state, const TrafficRecord& record);
 void lf_createLiveAircraft(TrafficState& state, TrafficRecord record);
 

@@ -1,7 +1,6 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <fstream>
 #include <functional>
 #include <optional>
 #include <sstream>
@@ -13,10 +12,13 @@
 
 #include "foundation/encrypted_data_file.h"
 #include "foundation/text_conversion.h"
+#include "test_support/file_contents.h"
 #include "test_support/temp_folder.h"
 
 namespace kiv {
 namespace {
+
+using test_support::writeFile;
 
 using Key = std::array<unsigned char, kDataFileKeyBytes>;
 constexpr unsigned char kMessage = crypto_secretstream_xchacha20poly1305_TAG_MESSAGE;
@@ -77,10 +79,6 @@ std::string sealPlaintext(const Key& key, std::size_t size) {
     }
     messages.push_back({size - 4096 * messages.size(), kFinal});
     return seal(key, messages);
-}
-
-void writeBytes(const std::filesystem::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 std::string flipped(std::string bytes, std::size_t at) {
@@ -172,7 +170,7 @@ TEST(EncryptedDataFile, FramingSizesTagsAndLimits) {
     const auto path = folder.path() / "data.enc";
     const std::string name = gf_pathToUtf8(path);
     for (const ReadCase& c : cases) {
-        writeBytes(path, c.file());
+        writeFile(path, c.file());
         const EncryptedFileResult result = gf_readEncryptedFile(path, c.limit, key);
         if (c.plainBytes) {
             ASSERT_TRUE(result.has_value()) << c.what << ": " << result.error();
@@ -193,8 +191,8 @@ TEST(EncryptedDataFile, FailureLeavesNoPlaintextInTheCallersBuffer) {
     const auto good = folder.path() / "good.enc";
     const auto bad = folder.path() / "bad.enc";
     const std::string file = sealPlaintext(key, 3 * 4096);
-    writeBytes(good, file);
-    writeBytes(bad, flipped(file, file.size() - 1));
+    writeFile(good, file);
+    writeFile(bad, flipped(file, file.size() - 1));
 
     SecureBuffer buffer;
     lf_decryptFile(key, buffer, good, kTypeDatabaseLimit);
@@ -255,7 +253,7 @@ TEST(EncryptedDataFile, BuiltInKeyIsSteadyAndWipeable) {
     const auto path = folder.path() / "builtin.enc";
     Key key{};
     std::ranges::copy(second.bytes(), key.begin());
-    writeBytes(path, sealPlaintext(key, 10));
+    writeFile(path, sealPlaintext(key, 10));
     const EncryptedFileResult result = gf_readEncryptedFile(path, kWeeklyTrafficAirportsLimit);
     ASSERT_TRUE(result.has_value()) << result.error();
     EXPECT_EQ(result->view(), plaintextOf(10));

@@ -1,30 +1,23 @@
 #include <algorithm>
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <stdexcept>
 
 #include <gtest/gtest.h>
 
 #include "foundation/file_helpers.h"
+#include "test_support/file_contents.h"
 #include "test_support/log_capture.h"
 #include "test_support/temp_folder.h"
 
 namespace kiv {
 namespace {
 
+using test_support::readFile;
+using test_support::writeFile;
+
 namespace fs = std::filesystem;
 using Names = std::set<std::string>;
 using Lines = std::vector<std::string>;
-
-void writeFile(const fs::path& path, std::string_view text) { std::ofstream(path, std::ios::binary) << text; }
-
-std::string fileText(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 Names namesIn(const fs::path& folder) {
     Names names;
@@ -57,15 +50,15 @@ TEST(Save1Generation, KeepsOneBackupBesideTheFile) {
     const fs::path backup = folder.path() / "Log0.txt";
     writeFile(backup, "old backup");
     EXPECT_TRUE(gf_save1GenerationOf(logFile)); // nothing to keep
-    EXPECT_EQ(fileText(backup), "old backup");
+    EXPECT_EQ(readFile(backup), "old backup");
 
     writeFile(logFile, "current");
     EXPECT_TRUE(gf_save1GenerationOf(logFile));
-    EXPECT_EQ(fileText(backup), "current");
+    EXPECT_EQ(readFile(backup), "current");
 
     writeFile(folder.path() / "a.b.xml", "two dots");
     EXPECT_TRUE(gf_save1GenerationOf(folder.path() / "a.b.xml"));
-    EXPECT_EQ(fileText(folder.path() / "a.b0.xml"), "two dots");
+    EXPECT_EQ(readFile(folder.path() / "a.b0.xml"), "two dots");
     EXPECT_EQ(log.lines(), Lines{});
 }
 
@@ -102,11 +95,11 @@ TEST(MoveFile, RenamesOrReportsFailure) {
     writeFile(to, "old");
     EXPECT_TRUE(gf_moveFile(from, to));
     EXPECT_FALSE(fs::exists(from));
-    EXPECT_EQ(fileText(to), "new");
+    EXPECT_EQ(readFile(to), "new");
     EXPECT_EQ(log.lines(), Lines{});
 
     EXPECT_FALSE(gf_moveFile(from, to)); // the source is gone now
-    EXPECT_EQ(fileText(to), "new");
+    EXPECT_EQ(readFile(to), "new");
     const Lines lines = log.lines();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_TRUE(lines[0].starts_with("==> could not move " + from.string() + " => " + to.string() + ": ")) << lines[0];
@@ -127,7 +120,7 @@ TEST(MoveFile, CopiesAcrossVolumesAndRemovesTheSource) {
     const bool moved = gf_moveFile(from, to);
     fs::remove(from, error);
     EXPECT_TRUE(moved);
-    EXPECT_EQ(fileText(to), "moved across");
+    EXPECT_EQ(readFile(to), "moved across");
     EXPECT_FALSE(fs::exists(from));
 }
 

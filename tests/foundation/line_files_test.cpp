@@ -1,10 +1,10 @@
-#include <fstream>
 #include <functional>
 #include <sstream>
 
 #include <gtest/gtest.h>
 
 #include "foundation/line_files.h"
+#include "test_support/file_contents.h"
 #include "test_support/temp_folder.h"
 
 namespace kiv {
@@ -54,17 +54,34 @@ TEST(LineFiles, ReadStreamLines) {
     EXPECT_EQ(lines.size(), 2u);
 }
 
+TEST(LineFiles, ReadWholeFileGivesTheBytesOrNothing) {
+    test_support::TempFolder folder;
+    const std::string bytes("a\r\n\0b\xEF\xBB\xBF\n\nno end", 17);
+    test_support::writeFile(folder.path() / "bytes.bin", bytes);
+    test_support::writeFile(folder.path() / "empty.txt", "");
+    const struct {
+        const char* name;
+        std::filesystem::path path;
+        std::optional<std::string> expected;
+    } cases[] = {
+        {"bytes as they are", folder.path() / "bytes.bin", bytes},
+        {"empty file", folder.path() / "empty.txt", std::string()},
+        {"missing file", folder.path() / "missing.txt", std::nullopt},
+        {"folder", folder.path(), std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(gf_readWholeFile(c.path), c.expected) << c.name;
+    }
+}
+
 TEST(LineFiles, WritesLfLinesAndReportsUnopenableFiles) {
     test_support::TempFolder folder;
     const auto path = folder.path() / "lines.txt";
     ASSERT_TRUE(gf_writeLinesToFile({"a", "", "b"}, path));
-    std::ifstream file(path, std::ios::binary);
-    std::string content((std::istreambuf_iterator<char>(file)), {});
-    EXPECT_EQ(content, "a\n\nb\n");
+    EXPECT_EQ(test_support::readFile(path), "a\n\nb\n");
 
     ASSERT_TRUE(gf_writeTextFile("text", path, false));
-    std::ifstream again(path, std::ios::binary);
-    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(again)), {}), "text");
+    EXPECT_EQ(test_support::readFile(path), "text");
 
     EXPECT_FALSE(gf_writeLinesToFile({"a"}, folder.path() / "missing" / "x.txt"));
     EXPECT_FALSE(gf_writeTextFile("a", folder.path() / "missing" / "x.txt", true));

@@ -1,4 +1,3 @@
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -8,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "foundation/log.h"
+#include "test_support/file_contents.h"
 #include "test_support/log_capture.h"
 #include "test_support/pinned_clock.h"
 #include "test_support/temp_folder.h"
@@ -15,16 +15,10 @@
 namespace kiv {
 namespace {
 
+using test_support::readFile;
+using test_support::writeFile;
+
 namespace fs = std::filesystem;
-
-std::string fileText(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-void writeFile(const fs::path& path, std::string_view text) { std::ofstream(path, std::ios::binary) << text; }
 
 // Points the log at a temp folder, closed, and puts it back afterwards.
 class LogInFolder : public testing::Test {
@@ -39,7 +33,7 @@ protected:
     }
     std::string body() const {
         gf_flushLog();
-        const std::string text = fileText(logPath);
+        const std::string text = readFile(logPath);
         return text.substr(text.find('\n') + 1);
     }
 
@@ -64,21 +58,21 @@ TEST_F(LogInFolder, ClosedLogDropsLinesWithoutTrace) {
     EXPECT_EQ(gf_unflushedLogBytes(), 0u);
     gf_openLog();
     EXPECT_EQ(body(), "");
-    EXPECT_EQ(fileText(backupPath).find("while closed"), std::string::npos);
+    EXPECT_EQ(readFile(backupPath).find("while closed"), std::string::npos);
 }
 
 TEST_F(LogInFolder, HeaderLineAndOneBackupGeneration) {
     test_support::PinnedClock clock{1709190309}; // 2024-02-29 07:05:09
     writeFile(backupPath, "older backup\n");
     gf_openLog(); // no Log.txt yet: the old backup stays
-    EXPECT_EQ(fileText(backupPath), "older backup\n");
-    EXPECT_EQ(fileText(logPath), "29 Feb 2024 07:05Z VELT_P3D version 16.8.4 for Prepar3D v5/v6\n");
+    EXPECT_EQ(readFile(backupPath), "older backup\n");
+    EXPECT_EQ(readFile(logPath), "29 Feb 2024 07:05Z VELT_P3D version 16.8.4 for Prepar3D v5/v6\n");
     gf_logLine("run one");
 
     clock.set(1709190309 + 3600);
     gf_openLog();
-    EXPECT_EQ(fileText(backupPath), "29 Feb 2024 07:05Z VELT_P3D version 16.8.4 for Prepar3D v5/v6\nrun one\n");
-    EXPECT_EQ(fileText(logPath), "29 Feb 2024 08:05Z VELT_P3D version 16.8.4 for Prepar3D v5/v6\n");
+    EXPECT_EQ(readFile(backupPath), "29 Feb 2024 07:05Z VELT_P3D version 16.8.4 for Prepar3D v5/v6\nrun one\n");
+    EXPECT_EQ(readFile(logPath), "29 Feb 2024 08:05Z VELT_P3D version 16.8.4 for Prepar3D v5/v6\n");
 }
 
 TEST_F(LogInFolder, WritersAndTheirByteCounts) {
@@ -104,6 +98,17 @@ TEST_F(LogInFolder, WritersAndTheirByteCounts) {
         EXPECT_EQ(gf_unflushedLogBytes(), c.unflushedAfter) << c.written;
         EXPECT_EQ(body(), c.written);
     }
+}
+
+TEST_F(LogInFolder, SwallowingWriterLogsWithTheChosenWriterAndSwallowsFailures) {
+    gf_openLog();
+    gf_logSwallowingErrors([] { return std::string("plain"); });
+    gf_logSwallowingErrors([] { return std::string("important"); }, &gf_logImportant);
+    gf_logSwallowingErrors([]() -> std::string { throw std::runtime_error("no text"); });
+    gf_logSwallowingErrors([] { return fmt::format(fmt::runtime("{:d}"), "not a number"); });
+    gf_logSwallowingErrors([] { return std::string("writer fails"); },
+                           [](std::string_view) { throw std::runtime_error("disk gone"); });
+    EXPECT_EQ(body(), "plain\n==> important\n");
 }
 
 TEST_F(LogInFolder, OrdinaryLinesAreFlushedOnce4096BytesGathered) {

@@ -1,4 +1,3 @@
-#include <fstream>
 
 #include <gtest/gtest.h>
 
@@ -6,6 +5,7 @@
 #include "foundation/program_identity.h"
 #include "foundation/program_paths.h"
 #include "foundation/user_related_exception.h"
+#include "test_support/file_contents.h"
 #include "test_support/temp_folder.h"
 
 namespace kiv {
@@ -50,7 +50,7 @@ TEST(ProgramFolderCheck, NeedsTheDocsFolder) {
     fs::create_directory(folder.path() / "docs");
     EXPECT_NO_THROW(gf_checkProgramFolder(folder.path() / "docs"));
 
-    std::ofstream(folder.path() / "docs-file") << "not a folder";
+    test_support::writeFile(folder.path() / "docs-file", "not a folder");
     for (const fs::path& docs : {folder.path() / "missing", folder.path() / "docs-file"}) {
         try {
             gf_checkProgramFolder(docs);

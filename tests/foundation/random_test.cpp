@@ -1,7 +1,9 @@
 #include <algorithm>
+#include <array>
 #include <numeric>
 #include <set>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -92,18 +94,29 @@ TEST_F(RandomTest, VaryByPercentTakesItsSignFromOneDraw) {
     }
 }
 
-TEST(RandomEngines, EachThreadHasItsOwn) {
-    std::mt19937* mine = &gf_threadRng();
-    std::mt19937* theirs = nullptr;
-    std::uint32_t theirFirst = 0;
-    std::thread other([&] {
-        theirs = &gf_threadRng();
-        theirFirst = gf_threadRng()();
-    });
-    other.join();
-    EXPECT_NE(mine, theirs);
-    // Seeded apart: two fresh engines agreeing on a first draw would mean a shared seed.
-    EXPECT_NE(gf_threadRng()(), theirFirst);
+TEST(RandomEngines, EachThreadHasItsOwnSeededApart) {
+    // Fresh threads started together, each reporting its engine and its first draws: a seed
+    // shared by all (or one left at the engine's default) makes the draws agree.
+    constexpr int kThreads = 6;
+    std::array<std::mt19937*, kThreads> engines{};
+    std::array<std::array<std::uint32_t, 4>, kThreads> firstDraws{};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kThreads; ++i) {
+        threads.emplace_back([&engines, &firstDraws, i] {
+            engines[static_cast<std::size_t>(i)] = &gf_threadRng();
+            for (std::uint32_t& draw : firstDraws[static_cast<std::size_t>(i)]) {
+                draw = gf_threadRng()();
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    const std::set<std::mt19937*> distinctEngines(engines.begin(), engines.end());
+    EXPECT_EQ(distinctEngines.size(), engines.size());
+    EXPECT_FALSE(distinctEngines.contains(&gf_threadRng()));
+    const std::set<std::array<std::uint32_t, 4>> distinctDraws(firstDraws.begin(), firstDraws.end());
+    EXPECT_EQ(distinctDraws.size(), firstDraws.size());
 }
 
 } // namespace

@@ -1,19 +1,17 @@
-#include <fstream>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "foundation/text_encoding.h"
+#include "test_support/file_contents.h"
 #include "test_support/temp_folder.h"
 
 namespace kiv {
 namespace {
 
-using enum TextEncoding;
+using test_support::writeFile;
 
-void writeBytes(const std::filesystem::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+using enum TextEncoding;
 
 std::string ascii(std::size_t count) { return std::string(count, 'x'); }
 
@@ -90,7 +88,7 @@ TEST(TextEncoding, DetectsFromTheFirstBytesOfTheFile) {
     test_support::TempFolder folder;
     for (const DetectionCase& c : cases) {
         const auto path = folder.path() / "sample.txt";
-        writeBytes(path, c.bytes);
+        writeFile(path, c.bytes);
         EXPECT_EQ(gf_detectTextEncoding(path), c.expected) << c.what;
         EXPECT_EQ(gf_detectTextEncodingOfBytes(c.bytes), c.expected) << c.what;
     }

@@ -1,4 +1,3 @@
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -10,19 +9,18 @@
 #include "foundation/text_conversion.h"
 #include "foundation/text_file_reader.h"
 #include "foundation/user_message.h"
+#include "test_support/file_contents.h"
 #include "test_support/log_capture.h"
 #include "test_support/temp_folder.h"
 
 namespace kiv {
 namespace {
 
+using test_support::writeFile;
+
 using namespace std::string_literals;
 using enum TextEncoding;
 using Lines = std::vector<std::string>;
-
-void writeBytes(const std::filesystem::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 // Catches what would go to the main window's message line.
 class CapturedMessages {
@@ -89,7 +87,7 @@ TEST(TextFileReader, ReadsEveryEncodingAsUtf8Lines) {
     CapturedMessages captured;
     for (const ReadCase& c : cases) {
         const auto path = folder.path() / "file.txt";
-        writeBytes(path, c.bytes);
+        writeFile(path, c.bytes);
         const TextEncoding encoding = gf_detectTextEncoding(path);
         EXPECT_EQ(encoding, c.detected) << c.what;
         Lines lines{"stale"};
@@ -102,7 +100,7 @@ TEST(TextFileReader, ReadsEveryEncodingAsUtf8Lines) {
 TEST(TextFileReader, OddUtf16ByteIsDroppedAndLogged) {
     test_support::LogCapture log;
     const auto path = log.folder() / "odd.txt";
-    writeBytes(path, "A\0B\0C"s);
+    writeFile(path, "A\0B\0C"s);
     Lines lines;
     ASSERT_TRUE(gf_readTextFileLines(Unicode, path, lines));
     EXPECT_EQ(lines, Lines{"AB"});
@@ -113,8 +111,8 @@ TEST(TextFileReader, FailuresAreToldToTheUserAndGiveNoLines) {
     test_support::TempFolder folder;
     const auto missing = folder.path() / "missing.txt";
     const auto badUtf16 = folder.path() / "bad.txt";
-    writeBytes(badUtf16, "\xFF\xFE"
-                         "a\0\n\0\x00\xD8"s); // an unpaired high surrogate after a good line
+    writeFile(badUtf16, "\xFF\xFE"
+                        "a\0\n\0\x00\xD8"s); // an unpaired high surrogate after a good line
     const std::string missingName = gf_pathToUtf8(missing);
     const std::string badName = gf_pathToUtf8(badUtf16);
     const struct {
@@ -171,8 +169,8 @@ TEST(TextFileReader, Utf16StreamLinesAppendAndLeaveAFailedStreamAlone) {
 TEST(TextFileReader, ReadAllLinesOfAUtf8File) {
     test_support::TempFolder folder;
     TextFileLines file{folder.path() / "list.txt", {"stale"}};
-    writeBytes(file.path, "\xEF\xBB\xBF"
-                          "one\r\ntwo\n");
+    writeFile(file.path, "\xEF\xBB\xBF"
+                         "one\r\ntwo\n");
     const auto read = gf_readAllLines(file, 1024);
     ASSERT_TRUE(read.has_value());
     EXPECT_EQ(Lines(read->begin(), read->end()), (Lines{"one", "two"}));

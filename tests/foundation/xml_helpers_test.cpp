@@ -1,25 +1,19 @@
-#include <fstream>
-#include <sstream>
 
 #include <gtest/gtest.h>
 
 #include "foundation/xml_helpers.h"
+#include "test_support/file_contents.h"
 #include "test_support/temp_folder.h"
 
 namespace kiv {
 namespace {
 
+using test_support::readFile;
+
 pugi::xml_document documentWithValue(const char* value) {
     pugi::xml_document document;
     document.append_child("p").append_attribute("value").set_value(value);
     return document;
-}
-
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
 }
 
 TEST(XmlHelpers, IntegerAttributeAcceptsOnlyOneWholeDecimalNumber) {

@@ -1,24 +1,15 @@
-#include <fstream>
-#include <sstream>
 
 #include <gtest/gtest.h>
 
 #include "platform/atomic_file_replace.h"
+#include "test_support/file_contents.h"
 #include "test_support/temp_folder.h"
 
 namespace kiv::platform {
 namespace {
 
-void writeFile(const std::filesystem::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
+using test_support::readFile;
+using test_support::writeFile;
 
 TEST(AtomicFileReplace, ReplacementTakesTheTargetsPlace) {
     for (const bool targetExists : {true, false}) {

@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <map>
 
 #include <gtest/gtest.h>
@@ -30,8 +31,14 @@ TEST(RoamingAppDataPath, FollowsTheXdgRule) {
 }
 
 TEST(EnvironmentVariable, TellsUnsetFromEmpty) {
-    EXPECT_FALSE(environmentVariable("KIV_SURELY_NOT_SET_ANYWHERE_4711").has_value());
-    ASSERT_TRUE(environmentVariable("PATH").has_value());
+    constexpr const char* kName = "KIV_TEST_VARIABLE_4711";
+    ::unsetenv(kName);
+    EXPECT_FALSE(environmentVariable(kName).has_value());
+    ::setenv(kName, "", 1);
+    EXPECT_EQ(environmentVariable(kName), std::optional<std::string>(""));
+    ::setenv(kName, "/some/folder", 1);
+    EXPECT_EQ(environmentVariable(kName), std::optional<std::string>("/some/folder"));
+    ::unsetenv(kName);
 }
 
 } // namespace

@@ -1,9 +1,9 @@
-#include <fstream>
 
 #include <gtest/gtest.h>
 
 #include "platform/private_profile.h"
 #include "platform/registry_store.h"
+#include "test_support/file_contents.h"
 #include "test_support/temp_folder.h"
 
 namespace kiv::platform {
@@ -45,8 +45,9 @@ TEST(PrivateProfile, MissingFileIsEmpty) {
 
 TEST(RegistryStore, ReadsValuesByRootKeyAndName) {
     test_support::TempFolder temp;
-    std::ofstream(temp.path() / "registry.ini") << "[HKEY_CURRENT_USER\\SOFTWARE\\Lockheed Martin\\Prepar3D v5]\n"
-                                                   "SimConnect_Port_IPv4=500\nLong=12345678901\n";
+    test_support::writeFile(temp.path() / "registry.ini",
+                            "[HKEY_CURRENT_USER\\SOFTWARE\\Lockheed Martin\\Prepar3D v5]\n"
+                            "SimConnect_Port_IPv4=500\nLong=12345678901\n");
     const RegistryStore store(temp.path() / "registry.ini");
     const std::string key = "SOFTWARE\\Lockheed Martin\\Prepar3D v5";
     EXPECT_EQ(store.queryString(kCurrentUserRoot, key, "SimConnect_Port_IPv4", 10), "500");

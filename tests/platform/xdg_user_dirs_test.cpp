@@ -1,9 +1,9 @@
-#include <fstream>
 #include <map>
 
 #include <gtest/gtest.h>
 
 #include "platform/xdg_user_dirs.h"
+#include "test_support/file_contents.h"
 #include "test_support/temp_folder.h"
 
 namespace kiv::platform {
@@ -19,10 +19,9 @@ EnvironmentLookup fakeEnvironment(std::map<std::string, std::string> values) {
 TEST(XdgUserDirs, FoldersFromEnvironmentFileAndFallbacks) {
     test_support::TempFolder temp;
     const auto config = temp.path() / "config";
-    std::filesystem::create_directories(config);
-    std::ofstream(config / "user-dirs.dirs") << "# written by xdg-user-dirs-update\n"
-                                                "XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n"
-                                                "XDG_PUBLICSHARE_DIR=\"/srv/share\"\n";
+    test_support::writeFile(config / "user-dirs.dirs", "# written by xdg-user-dirs-update\n"
+                                                       "XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n"
+                                                       "XDG_PUBLICSHARE_DIR=\"/srv/share\"\n");
     const auto withFile = fakeEnvironment({{"HOME", "/home/pilot"}, {"XDG_CONFIG_HOME", config.string()}});
     EXPECT_EQ(documentsFolder(withFile), std::filesystem::path("/home/pilot/Dokumente"));
     EXPECT_EQ(publicShareFolder(withFile), std::filesystem::path("/srv/share"));

@@ -127,7 +127,7 @@ TEST_F(ParametersFile, BrokenFileIsRebuiltFromTheCurrentSettings) {
     for (const auto& testCase : cases) {
         SetUp();
         if (testCase.content) {
-            writeText(file(), *testCase.content);
+            test_support::writeFile(file(), *testCase.content);
         }
         // Values a previous start of this run left in memory; a restart must not lose them.
         param::RANGE.value = 77;
@@ -189,7 +189,7 @@ TEST_F(ParametersFile, StoreIntoAMissingOrBrokenFileRebuildsEverySetting) {
         param::MAX_LIVE_SEL.value = 75;
         param::SIM_INSTALL_PATH.value = u"D:\\Prepar3D v5";
         if (testCase.content) {
-            writeText(file(), *testCase.content);
+            test_support::writeFile(file(), *testCase.content);
         }
         param::RANGE_3.value = 9;
         gf_storeParameter(param::RANGE_3);
@@ -203,32 +203,32 @@ TEST_F(ParametersFile, SafeSaveKeepsOneBackupAndClearsAStaleTemporaryFile) {
     param::TCAS_FL.value = 200;
     gf_storeParameter(param::TCAS_FL);
     EXPECT_FALSE(std::filesystem::exists(sibling(".bak"))) << "no backup of a file that did not exist";
-    const std::string first = readText(file());
+    const std::string first = test_support::readFile(file());
 
-    writeText(sibling(".tmp"), "left over by an interrupted save");
+    test_support::writeFile(sibling(".tmp"), "left over by an interrupted save");
     param::TCAS_FL.value = 220;
     gf_storeParameter(param::TCAS_FL);
-    EXPECT_EQ(readText(sibling(".bak")), first);
+    EXPECT_EQ(test_support::readFile(sibling(".bak")), first);
     EXPECT_FALSE(std::filesystem::exists(sibling(".tmp")));
-    const std::string second = readText(file());
+    const std::string second = test_support::readFile(file());
 
     param::TCAS_FL.value = 240;
     gf_storeParameter(param::TCAS_FL);
-    EXPECT_EQ(readText(sibling(".bak")), second);
+    EXPECT_EQ(test_support::readFile(sibling(".bak")), second);
     EXPECT_EQ(fileValues("TCAS_FL"), std::vector<std::string>{"240"});
-    EXPECT_EQ(readText(file()).rfind(
+    EXPECT_EQ(test_support::readFile(file()).rfind(
                   "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n  <parameters>\n    <parameter ", 0),
               0);
 }
 
 TEST_F(ParametersFile, FailedSaveLeavesTheOldFileAndIsLogged) {
     writeParameters({{"TCAS_FL", "180"}});
-    const std::string before = readText(file());
+    const std::string before = test_support::readFile(file());
     // A folder where the temporary file must go cannot be cleared or written.
     std::filesystem::create_directories(sibling(".tmp") / "busy");
     param::TCAS_FL.value = 300;
     gf_storeParameter(param::TCAS_FL);
-    EXPECT_EQ(readText(file()), before);
+    EXPECT_EQ(test_support::readFile(file()), before);
     EXPECT_EQ(param::TCAS_FL.value, 300);
     const Lines lines = log_.lines();
     EXPECT_EQ(lines.back(), fmt::format("saving '{}' failed", gf_pathToUtf8(file())));
@@ -258,9 +258,9 @@ TEST_F(ParametersFile, RemovalOfAnAbsentKeyOrFromABrokenFileChangesNothing) {
     };
     for (const auto& [content, log] : cases) {
         test_support::LogCapture capture;
-        writeText(file(), content);
+        test_support::writeFile(file(), content);
         EXPECT_FALSE(gf_removeParameter(absent)) << content;
-        EXPECT_EQ(readText(file()), content);
+        EXPECT_EQ(test_support::readFile(file()), content);
         EXPECT_FALSE(std::filesystem::exists(sibling(".bak"))) << content;
         Lines expected;
         for (const std::string& line : log) {

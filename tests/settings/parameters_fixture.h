@@ -4,8 +4,6 @@
 #pragma once
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,6 +15,7 @@
 #include "settings/gui_thread_changes.h"
 #include "settings/settings_reset.h"
 #include "settings/settings_table.h"
+#include "test_support/file_contents.h"
 #include "test_support/log_capture.h"
 #include "test_support/temp_folder.h"
 
@@ -47,16 +46,6 @@ protected:
         std::filesystem::path path = file();
         path += std::string(suffix);
         return path;
-    }
-
-    static std::string readText(const std::filesystem::path& path) {
-        std::ifstream stream(path, std::ios::binary);
-        std::ostringstream text;
-        text << stream.rdbuf();
-        return text.str();
-    }
-    static void writeText(const std::filesystem::path& path, const std::string& text) {
-        std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
     }
 
     // A parameters file with exactly these elements, in this order.

@@ -173,7 +173,7 @@ TEST_F(StartupChecks, VersionPairs) {
         test_support::LogCapture capture;
         const auto leftover = context().newVersionFolder;
         std::filesystem::create_directories(leftover / "sub");
-        writeText(leftover / "sub" / "setup.exe", "x");
+        test_support::writeFile(leftover / "sub" / "setup.exe", "x");
         KeyValues elements{{"HOLDING_THRESHOLD_METERS", "75"}, {"COLLISION_LIVE_PARKED_GND", "true"}};
         if (testCase.stored) {
             elements.emplace_back("PROGRAM_VERSION", *testCase.stored);
@@ -198,10 +198,10 @@ TEST_F(StartupChecks, VersionPairs) {
 
 TEST_F(StartupChecks, EqualVersionWritesNothingAfterTheLoad) {
     writeRadii({"10", "20", "40", "50", "60", "100", "200", "300"});
-    const std::string handWritten = readText(file());
+    const std::string handWritten = test_support::readFile(file());
     gf_readParameters(context());
     // Only the load saved: its backup still holds the file as it was before the start.
-    EXPECT_EQ(readText(sibling(".bak")), handWritten);
+    EXPECT_EQ(test_support::readFile(sibling(".bak")), handWritten);
     EXPECT_EQ(fileValues("PROGRAM_VERSION"), std::vector<std::string>{"16.8.4"});
 }
 

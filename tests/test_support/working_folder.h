@@ -4,10 +4,10 @@
 #pragma once
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
 
+#include "test_support/file_contents.h"
 #include "test_support/temp_folder.h"
 
 namespace kiv::test_support {
@@ -21,17 +21,9 @@ public:
 
     const std::filesystem::path& path() const { return folder_.path(); }
 
-    // Writes `bytes` to the relative path, making its folders.
-    static void write(const std::filesystem::path& relative, std::string_view bytes) {
-        if (relative.has_parent_path()) {
-            std::filesystem::create_directories(relative.parent_path());
-        }
-        std::ofstream(relative, std::ios::binary | std::ios::trunc).write(bytes.data(), std::streamsize(bytes.size()));
-    }
-    static std::string read(const std::filesystem::path& relative) {
-        std::ifstream file(relative, std::ios::binary);
-        return {std::istreambuf_iterator<char>(file), {}};
-    }
+    // Writes `bytes` to the relative path, making its folders (see file_contents.h).
+    static void write(const std::filesystem::path& relative, std::string_view bytes) { writeFile(relative, bytes); }
+    static std::string read(const std::filesystem::path& relative) { return readFile(relative); }
 
 private:
     TempFolder folder_;

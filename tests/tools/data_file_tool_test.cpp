@@ -1,5 +1,4 @@
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -10,19 +9,14 @@
 #include "datafile/data_file_tool.h"
 #include "foundation/encrypted_data_file.h"
 #include "foundation/text_conversion.h"
+#include "test_support/file_contents.h"
 #include "test_support/temp_folder.h"
 
 namespace kiv::datafile {
 namespace {
 
-void writeBytes(const std::filesystem::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string readBytes(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
+using test_support::readFile;
+using test_support::writeFile;
 
 std::string xmlOfSize(std::size_t size) {
     std::string text = "<root>";
@@ -54,7 +48,7 @@ TEST(DataFileTool, RoundTripThroughTheProgramsReader) {
     const auto restored = folder.path() / "restored.xml";
     for (const std::size_t size : std::vector<std::size_t>{0, 1, 4095, 4096, 4097, 1048576}) {
         const std::string text = xmlOfSize(size);
-        writeBytes(plain, text);
+        writeFile(plain, text);
         ASSERT_EQ(run({"encrypt", plain.string(), encrypted.string()}), kExitOk) << size;
 
         const std::size_t messages = std::max<std::size_t>(1, (size + 4095) / 4096);
@@ -65,7 +59,7 @@ TEST(DataFileTool, RoundTripThroughTheProgramsReader) {
         EXPECT_EQ(read->view(), text) << size;
 
         ASSERT_EQ(run({"decrypt", encrypted.string(), restored.string()}), kExitOk) << size;
-        EXPECT_EQ(readBytes(restored), text) << size;
+        EXPECT_EQ(readFile(restored), text) << size;
     }
 }
 
@@ -76,12 +70,12 @@ TEST(DataFileTool, KeyFileReplacesTheBuiltInKey) {
     const auto encrypted = folder.path() / "data.enc";
     const auto restored = folder.path() / "restored.xml";
     const std::string text = xmlOfSize(10000);
-    writeBytes(plain, text);
+    writeFile(plain, text);
     std::string key(32, '\0');
     for (std::size_t i = 0; i < key.size(); ++i) {
         key[i] = static_cast<char>(0xA5 ^ i);
     }
-    writeBytes(keyFile, key);
+    writeFile(keyFile, key);
 
     const std::string keyOption = fmt::format("--key \"{}\"", keyFile.string());
     ASSERT_EQ(runProgram(fmt::format("encrypt \"{}\" \"{}\" {}", plain.string(), encrypted.string(), keyOption)), 0);
@@ -96,7 +90,7 @@ TEST(DataFileTool, KeyFileReplacesTheBuiltInKey) {
     EXPECT_EQ(own->view(), text);
 
     ASSERT_EQ(runProgram(fmt::format("decrypt \"{}\" \"{}\" {}", encrypted.string(), restored.string(), keyOption)), 0);
-    EXPECT_EQ(readBytes(restored), text);
+    EXPECT_EQ(readFile(restored), text);
     EXPECT_NE(runProgram(fmt::format("decrypt \"{}\" \"{}\"", encrypted.string(), restored.string())), 0);
 }
 
@@ -108,13 +102,13 @@ TEST(DataFileTool, RefusesBadCommandsKeysAndFiles) {
     const auto longKey = folder.path() / "long.key";
     const auto damaged = folder.path() / "damaged.enc";
     const auto output = folder.path() / "out.xml";
-    writeBytes(plain, "<root/>");
-    writeBytes(shortKey, std::string(31, 'k'));
-    writeBytes(longKey, std::string(33, 'k'));
+    writeFile(plain, "<root/>");
+    writeFile(shortKey, std::string(31, 'k'));
+    writeFile(longKey, std::string(33, 'k'));
     ASSERT_EQ(run({"encrypt", plain.string(), encrypted.string()}), kExitOk);
-    std::string bytes = readBytes(encrypted);
+    std::string bytes = readFile(encrypted);
     bytes.back() = static_cast<char>(bytes.back() ^ 1);
-    writeBytes(damaged, bytes);
+    writeFile(damaged, bytes);
 
     const struct {
         std::vector<std::string> arguments;

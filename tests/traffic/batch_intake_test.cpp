@@ -143,6 +143,7 @@ TEST_F(BatchIntakeTest, CreationRules) {
         {"ordinary", 500001, "AFR1", 1, 20000.0, true},
         {"ground traffic at the park airport", 500002, "AFR2", 1, 150.0, false},
         {"low traffic outside the band", 500003, "AFR3", 1, 300.0, true},
+        {"on the ground at 0 ft, within the band", 500008, "AFR8", 1, 0.0, true},
         {"unknown model code", 500004, "AFR4", 99, 20000.0, false},
         {"static hexid range", 10000, "AFR5", 1, 20000.0, false},
         {"same callsign and model as a known aircraft", 500006, "KNOWN", 1, 20000.0, false},

@@ -11,6 +11,7 @@
 namespace kiv {
 namespace {
 
+using test_support::FakeClock;
 using test_support::TrafficFixture;
 
 constexpr std::int64_t kMs = 1'000'000;
@@ -38,13 +39,13 @@ TEST_F(SimulatorLoopTest, SlowerStepsFollowTheSecondCount) {
         {42, false, false, false, true, false},  {56, false, false, false, true, false},
         {61, false, false, false, false, true},  {70, true, false, false, false, false},
         {84, false, false, false, true, false},  {122, false, false, false, false, true},
-        {305, true, false, false, false, false},
+        {305, true, false, false, false, false}, {854, false, false, false, true, true},
     };
     std::map<std::int32_t, Expect> expected;
     for (const Expect& e : table) {
         expected[e.second] = e;
     }
-    for (std::int32_t second = 1; second <= 305; ++second) {
+    for (std::int32_t second = 1; second <= 854; ++second) {
         steps.calls.clear();
         feeds.calls.clear();
         shell.posts.clear();
@@ -115,20 +116,74 @@ TEST_F(SimulatorLoopTest, LoopKeepsAbsoluteDeadlinesAndRebasesAfterAStall) {
     EXPECT_TRUE(posted("enableAircraftButton"));
 }
 
-TEST_F(SimulatorLoopTest, WithTheSecondSignalTheNextDeadlineFollowsTheWakeUp) {
-    int ticks = 0;
-    steps.onDrain = [&] {
-        if (++ticks == 3) {
-            shell.running = false;
-        }
-        state.secondSignal = true;
-        clock.now += 2 * kMs;
+TEST_F(SimulatorLoopTest, RebasesOnlyWhenMoreThan100MsLate) {
+    struct Case {
+        const char* name;
+        std::int64_t firstTickNs;
+        std::int64_t firstSleep; // after the start
+        int ticksBeforeIt;
     };
-    const std::int64_t start = clock.now;
-    gf_simulatorLoop(state);
-    ASSERT_EQ(clock.sleeps.size(), 2u);
-    EXPECT_EQ(clock.sleeps[0], start + 10 * kMs);
-    EXPECT_EQ(clock.sleeps[1], start + 10 * kMs + 10 * kMs); // read after the sleep, not the old deadline
+    const Case cases[] = {
+        {"on time", 3 * kMs, 10 * kMs, 1},
+        // 100 ms late is not yet too late: the missed ticks run back to back up to the grid.
+        {"100 ms late", 110 * kMs, 120 * kMs, 12},
+        {"100 ms and 1 ns late", 110 * kMs + 1, 120 * kMs + 1, 1},
+    };
+    for (const Case& c : cases) {
+        clock.sleeps.clear();
+        shell.running = true;
+        int ticks = 0;
+        int ticksBeforeFirstSleep = 0;
+        steps.onDrain = [&] {
+            if (++ticks == 1) {
+                clock.now += c.firstTickNs;
+            }
+        };
+        clock.onSleep = [&](FakeClock&) {
+            if (clock.sleeps.size() == 1) {
+                ticksBeforeFirstSleep = ticks;
+                shell.running = false;
+            }
+        };
+        const std::int64_t start = clock.now;
+        gf_simulatorLoop(state);
+        ASSERT_FALSE(clock.sleeps.empty()) << c.name;
+        EXPECT_EQ(clock.sleeps[0] - start, c.firstSleep) << c.name;
+        EXPECT_EQ(ticksBeforeFirstSleep, c.ticksBeforeIt) << c.name;
+    }
+}
+
+TEST_F(SimulatorLoopTest, WithTheSecondSignalTheNextDeadlineFollowsTheWakeUp) {
+    // The simulator's second arrives while the loop sleeps, which wakes 3 ms late.
+    struct Case {
+        const char* name;
+        bool signalDuringTheSleep;
+        std::int64_t secondDeadline;
+    };
+    const Case cases[] = {
+        {"second signalled: 10 ms after the late wake-up", true, 23 * kMs},
+        {"no signal: on the grid", false, 20 * kMs},
+    };
+    for (const Case& c : cases) {
+        clock.sleeps.clear();
+        shell.running = true;
+        steps.onDrain = [&] {
+            if (clock.sleeps.size() == 2) {
+                shell.running = false;
+            }
+        };
+        clock.onSleep = [&](FakeClock& sleeping) {
+            if (sleeping.sleeps.size() == 1) {
+                sleeping.now += 3 * kMs;
+                state.secondSignal = c.signalDuringTheSleep;
+            }
+        };
+        const std::int64_t start = clock.now;
+        gf_simulatorLoop(state);
+        ASSERT_EQ(clock.sleeps.size(), 2u) << c.name;
+        EXPECT_EQ(clock.sleeps[0] - start, 10 * kMs) << c.name;
+        EXPECT_EQ(clock.sleeps[1] - start, c.secondDeadline) << c.name;
+    }
 }
 
 TEST_F(SimulatorLoopTest, LoopStartRegeneratesParkingOrSaysThereIsNoFile) {

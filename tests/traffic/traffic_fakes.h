@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -349,11 +350,24 @@ public:
     bool updateLiveAc(TrafficState& state, LiveAircraft& aircraft) override {
         return onUpdate ? onUpdate(state, aircraft) : false;
     }
+    // The named step (decodeExisting or lf_checkRespawn) throws for the aircraft with this hexid.
+    std::string throwingStep;
+    std::uint32_t throwingHexId = 0;
+    void throwIfAsked(const char* step, const LiveAircraft& aircraft) const {
+        if (throwingStep == step && aircraft.info.hexId == throwingHexId) {
+            throw std::runtime_error(std::string(step) + " failed");
+        }
+    }
+
     void decodeExisting(TrafficState&, LiveAircraft& aircraft, const StreamSample& sample) override {
         calls.push_back("decodeExisting");
+        throwIfAsked("decodeExisting", aircraft);
         aircraft.samples.push_back(sample);
     }
-    bool lf_checkRespawn(TrafficState&, LiveAircraft&, const TrafficRecord&) override { return true; }
+    bool lf_checkRespawn(TrafficState&, LiveAircraft& aircraft, const TrafficRecord&) override {
+        throwIfAsked("lf_checkRespawn", aircraft);
+        return true;
+    }
     std::function<void()> onDrain; // runs once per tick, at its start
     void lf_drainSimEvents(TrafficState&) override {
         calls.push_back("lf_drainSimEvents");
@@ -430,8 +444,12 @@ public:
         }
     }
     void lf_parkAirportSweep(TrafficState&) override { calls.push_back("lf_parkAirportSweep"); }
+    std::function<void()> onApplyParkingAdjustments; // e.g. lets the virtual clock run on
     void lf_applyParkingAdjustments(TrafficState&, bool replaceAll) override {
         calls.push_back(std::string("lf_applyParkingAdjustments ") + (replaceAll ? "all" : "some"));
+        if (onApplyParkingAdjustments) {
+            onApplyParkingAdjustments();
+        }
     }
     void gf_computeMaxPark(TrafficState&) override { calls.push_back("gf_computeMaxPark"); }
     void gf_limitParkedAircraft(TrafficState&, std::uint32_t) override { calls.push_back("gf_limitParkedAircraft"); }

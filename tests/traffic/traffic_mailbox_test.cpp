@@ -6,6 +6,7 @@
 
 #include "test_support/log_capture.h"
 #include "traffic/simulator_loop.h"
+#include "traffic/traffic_exception.h"
 #include "traffic/traffic_mailbox.h"
 #include "traffic_fakes.h"
 
@@ -220,6 +221,60 @@ TEST_F(TrafficMailboxTest, FeedThreadPostsWhileTheLoopDecodes) {
                                        [](const LiveAircraft& a) { return a.info.hexId < 900001; });
     EXPECT_EQ(history, 2000);
     EXPECT_TRUE(known(900001 + 10 * 199 + 9));
+}
+
+TEST(TrafficMailboxSteps, AThrowingStepCostsOnlyItsRecordOnEveryRoad) {
+    enum class Road { historyAtStartUp, historyTakenByTheLoop, liveSlot };
+    struct Case {
+        const char* name;
+        Road road;
+        const char* step;
+    };
+    const Case cases[] = {
+        {"history on the feed thread, respawn check", Road::historyAtStartUp, "lf_checkRespawn"},
+        {"history on the feed thread, sample decode", Road::historyAtStartUp, "decodeExisting"},
+        {"history taken by the loop, respawn check", Road::historyTakenByTheLoop, "lf_checkRespawn"},
+        {"live slot, sample decode", Road::liveSlot, "decodeExisting"},
+        {"live slot, respawn check", Road::liveSlot, "lf_checkRespawn"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TrafficFixture f;
+        LogCapture log;
+        gf_resetTrafficExceptionCountForTesting();
+        gf_resumeDelivery(f.state);
+        f.addLive(100002); // known: its record goes through the steps
+        f.steps.throwingStep = c.step;
+        f.steps.throwingHexId = 100002;
+        // The slot is drained from its end: the failing record is taken first.
+        TrafficBatch batch = {TrafficFixture::record(100001, "NEW1", 1010.0),
+                              TrafficFixture::record(100003, "NEW3", 1010.0),
+                              TrafficFixture::record(100002, "CS100002", 1010.0)};
+        switch (c.road) {
+        case Road::historyAtStartUp:
+            gf_postTrafficBatch(f.state, batch, 6, false);
+            break;
+        case Road::historyTakenByTheLoop:
+            gf_mailboxLoopStarted(f.state);
+            gf_postTrafficBatch(f.state, batch, 6, false);
+            lf_takeTrafficBatch(f.state);
+            break;
+        case Road::liveSlot:
+            gf_postTrafficBatch(f.state, batch, kLiveStreamDelaySeconds, false);
+            lf_takeTrafficBatch(f.state);
+            EXPECT_NE(gf_findLive(f.state, 100003), nullptr) << "the second record of the same tick";
+            lf_takeTrafficBatch(f.state);
+            break;
+        }
+        EXPECT_NE(gf_findLive(f.state, 100001), nullptr);
+        EXPECT_NE(gf_findLive(f.state, 100003), nullptr);
+        EXPECT_EQ(gf_trafficExceptionCount(), 1u);
+        const auto lines = log.lines();
+        EXPECT_NE(std::find(lines.begin(), lines.end(),
+                            "==> Traffic exception in decodeMessage: " + std::string(c.step) + " failed"),
+                  lines.end());
+    }
+    gf_resetTrafficExceptionCountForTesting();
 }
 
 } // namespace

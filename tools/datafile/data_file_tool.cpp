@@ -4,7 +4,6 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <limits>
 #include <optional>
 #include <stdexcept>
@@ -16,6 +15,7 @@
 #include "datafile/data_file_encryptor.h"
 #include "foundation/data_file_key.h"
 #include "foundation/encrypted_data_file.h"
+#include "foundation/line_files.h"
 #include "foundation/text_conversion.h"
 
 namespace kiv::datafile {
@@ -82,22 +82,15 @@ private:
 };
 
 std::string readWholeFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file.is_open()) {
+    std::optional<std::string> content = gf_readWholeFile(path);
+    if (!content) {
         throw std::runtime_error(fmt::format("Could not open input file: {}", gf_pathToUtf8(path)));
     }
-    std::string content{std::istreambuf_iterator<char>(file), {}};
-    if (file.bad()) {
-        throw std::runtime_error(fmt::format("Could not read input file: {}", gf_pathToUtf8(path)));
-    }
-    return content;
+    return std::move(*content);
 }
 
 void writeWholeFile(const std::filesystem::path& path, std::string_view content) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(content.data(), static_cast<std::streamsize>(content.size()));
-    file.close();
-    if (!file) {
+    if (!gf_writeTextFile(content, path, false)) {
         throw std::runtime_error(fmt::format("Could not write output file: {}", gf_pathToUtf8(path)));
     }
 }

@@ -146,6 +146,17 @@ bool runScript(HSimConnect h, int frames, std::chrono::seconds timeout) {
               SimConnect_AddToDataDefinition(h, 402, variable[0], variable[1], 4, 0.0f, kUnused));
     }
     check("AddToDataDefinition", SimConnect_AddToDataDefinition(h, 410, "SIM ON GROUND", "Bool", 2, 0.0f, kUnused));
+    // The AI position readback, as the program registers it for its request of the aircraft in range.
+    const struct {
+        const char* name;
+        const char* units;
+        std::uint32_t type;
+    } aiPositionVariables[] = {
+        {"Plane Alt Above Ground", "feet", 4}, {"Ground Altitude", "feet", 4}, {"SIM ON GROUND", "Bool", 2}};
+    for (const auto& variable : aiPositionVariables) {
+        check("AddToDataDefinition",
+              SimConnect_AddToDataDefinition(h, 405, variable.name, variable.units, variable.type, 0.0f, kUnused));
+    }
     check("MapClientEventToSimEvent", SimConnect_MapClientEventToSimEvent(h, 215, "FREEZE_LATITUDE_LONGITUDE_SET"));
     check("AddClientEventToNotificationGroup", SimConnect_AddClientEventToNotificationGroup(h, 301, 215, 1));
     check("SetNotificationGroupPriority", SimConnect_SetNotificationGroupPriority(h, 301, 1));
@@ -171,7 +182,7 @@ bool runScript(HSimConnect h, int frames, std::chrono::seconds timeout) {
         }
     }
     fmt::print("  -> {} pose writes on {} frames\n", frames, frames);
-    check("RequestDataOnSimObjectType", SimConnect_RequestDataOnSimObjectType(h, 101, 402, 20000, 2));
+    check("RequestDataOnSimObjectType", SimConnect_RequestDataOnSimObjectType(h, 101, 405, 20000, 2));
     check("AIRemoveObject", SimConnect_AIRemoveObject(h, object, 105));
     return pump(h, seen, timeout, [&] { return seen.removed; });
 }

@@ -9,14 +9,19 @@ events, frames at a steady rate, object ids for AI creations, object-removed eve
 data replies.
 
 stdout: first a readiness line {"ready": true, "tcp4": port, "tcp6": port, "pipe": path},
-then one JSON line per packet received (unless --quiet), and {"ack": command} after each
-command read from stdin. Commands (stdin, one per line): drop, quit, size2, padding,
-unknown, refuse-next-create, flight-loaded, new-file, exit.
+then one JSON line per packet received (unless --quiet).
+
+It runs unattended until SIGTERM or SIGINT and never touches standard input, so it can be
+started in the background from a script or a shell. With --stdin-commands (for a test that
+drives it) it reads commands from standard input instead, one per line, answers each with
+{"ack": command}, and ends when standard input closes. Commands: drop, quit, size2,
+padding, unknown, refuse-next-create, flight-loaded, new-file, exit.
 """
 
 import argparse
 import json
 import os
+import signal
 import socket
 import struct
 import sys
@@ -567,6 +572,8 @@ def main():
     parser.add_argument("--frame-hz", type=float, default=60.0)
     parser.add_argument("--no-open-reply", action="store_true", help="never answer OPEN")
     parser.add_argument("--refuse-creates", action="store_true", help="refuse every AI creation")
+    parser.add_argument("--stdin-commands", action="store_true",
+                        help="read commands from standard input and end when it closes")
     args = parser.parse_args()
 
     output = Output(args.record, args.quiet)
@@ -597,13 +604,21 @@ def main():
         threading.Thread(target=listen, args=(server, s, transport), daemon=True).start()
     output.line(ready)
 
-    for line in sys.stdin:
-        text = line.strip()
-        if text:
-            command(server, output, text)
-    # stdin closed: the driver has gone; end quietly.
-    if args.pipe and os.path.exists(args.pipe):
-        os.unlink(args.pipe)
+    try:
+        if args.stdin_commands:
+            for line in sys.stdin:
+                text = line.strip()
+                if text:
+                    command(server, output, text)
+            # stdin closed: the driver has gone; end quietly.
+        else:
+            signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
+            threading.Event().wait()
+    except KeyboardInterrupt:
+        pass
+    finally:
+        if args.pipe and os.path.exists(args.pipe):
+            os.unlink(args.pipe)
 
 
 if __name__ == "__main__":

@@ -1,19 +1,16 @@
-#include <fstream>
 #include <map>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "simlink/simconnect/connection_settings.h"
+#include "test_support/file_contents.h"
 #include "test_support/temp_folder.h"
 
 namespace kiv::simconnect {
 namespace {
 
-void writeFile(const std::filesystem::path& path, const std::string& text) {
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path) << text;
-}
+using test_support::writeFile;
 
 const std::string kRegistryWithPorts = "[HKEY_CURRENT_USER\\SOFTWARE\\Lockheed Martin\\Prepar3D v5]\n"
                                        "SimConnect_Port_IPv6=5006\nSimConnect_Port_IPv4=5004\n";

@@ -23,9 +23,13 @@ using testing::TestEnvironment;
 
 class StandIn {
 public:
-    explicit StandIn(std::vector<std::string> options, const std::filesystem::path& pipePath) {
+    // Driven through its standard input unless `commands` is false.
+    explicit StandIn(std::vector<std::string> options, const std::filesystem::path& pipePath, bool commands = true) {
         std::vector<std::string> arguments = {KIV_SIMCONNECT_STANDIN, "--pipe", pipePath.string(), "--tcp6-port", "0",
                                               "--frame-hz",           "100"};
+        if (commands) {
+            arguments.emplace_back("--stdin-commands");
+        }
         arguments.insert(arguments.end(), options.begin(), options.end());
         try {
             process_.emplace(KIV_PYTHON3, arguments);
@@ -64,6 +68,7 @@ public:
         next([&](const json& line) { return line.value("ack", "") == text; });
     }
     const std::vector<json>& seen() const { return seen_; }
+    void closeInput() { process_->closeInput(); }
 
 private:
     std::optional<platform::ChildProcess> process_;
@@ -150,6 +155,18 @@ TEST(StandInEndToEnd, ConnectsOverEveryTransport) {
         EXPECT_EQ(reader.fixedString(256), "Lockheed Martin Prepar3D v" + c.simVersion) << c.name;
         EXPECT_EQ(SimConnect_Close(handle), kS_OK);
     }
+}
+
+// As started in the background from a shell or a script: nothing to read on standard input.
+TEST(StandInEndToEnd, RunsOnWithoutStandardInput) {
+    TestEnvironment env;
+    StandIn standIn({}, env.defaultPipePath(), false);
+    standIn.closeInput();
+    HSimConnect handle = openOn(Road::pipe, env, standIn);
+    ASSERT_NE(handle, nullptr);
+    Received received;
+    EXPECT_TRUE(waitFor(handle, received, 2)) << "the OPEN reply";
+    EXPECT_EQ(SimConnect_Close(handle), kS_OK);
 }
 
 TEST(StandInEndToEnd, EveryCallIsRecordedWithItsFieldsAndAnswered) {

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -17,6 +16,7 @@
 #include "platform/named_pipe_path.h"
 #include "platform/stream_socket.h"
 #include "simlink/simconnect/simconnect_api.h"
+#include "test_support/file_contents.h"
 #include "test_support/temp_folder.h"
 
 namespace kiv::simconnect::testing {
@@ -51,18 +51,17 @@ struct TestEnvironment {
         return *platform::localPipePath("\\\\.\\pipe\\Lockheed Martin Prepar3D v5\\SimConnect", temp.path());
     }
     void writeRegistryPorts(const std::string& ipv6, const std::string& ipv4) const {
-        std::ofstream file(temp.path() / "registry.ini");
-        file << "[HKEY_CURRENT_USER\\SOFTWARE\\Lockheed Martin\\Prepar3D v5]\n";
+        std::string text = "[HKEY_CURRENT_USER\\SOFTWARE\\Lockheed Martin\\Prepar3D v5]\n";
         if (!ipv6.empty()) {
-            file << "SimConnect_Port_IPv6=" << ipv6 << "\n";
+            text += "SimConnect_Port_IPv6=" + ipv6 + "\n";
         }
         if (!ipv4.empty()) {
-            file << "SimConnect_Port_IPv4=" << ipv4 << "\n";
+            text += "SimConnect_Port_IPv4=" + ipv4 + "\n";
         }
+        test_support::writeFile(temp.path() / "registry.ini", text);
     }
     void writeConfig(const std::string& text) const {
-        std::filesystem::create_directories(temp.path() / "current");
-        std::ofstream(temp.path() / "current" / "SimConnect.cfg") << text;
+        test_support::writeFile(temp.path() / "current" / "SimConnect.cfg", text);
     }
 };
 
