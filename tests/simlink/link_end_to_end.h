@@ -42,9 +42,9 @@ public:
     LinkEndToEnd& operator=(const LinkEndToEnd&) = delete;
 
     void startStandIn() {
-        std::vector<std::string> options = {"--frame-hz", "100", "--raw"};
+        std::vector<std::string> options = {"--raw"};
         options.insert(options.end(), options_.begin(), options_.end());
-        standIn.emplace(env.defaultPipePath(), options);
+        standIn.emplace(options, env.defaultPipePath());
     }
     void start() {
         thread_ = std::jthread([this](std::stop_token stop) { client.run(stop); });

@@ -1,7 +1,7 @@
 // Drives the separately written simulator stand-in (tools/simconnect-standin) from a test:
-// starts it on a free IPv4 port, an IPv6 port and a pipe path, follows its record file (one
-// JSON line per packet received, per connection and per disconnection) and sends it commands
-// on its standard input. The records go to a file rather than to standard output so that a
+// starts it on a free IPv4 port, an IPv6 port and a pipe path with frames at 100 Hz, follows
+// its record file (one JSON line per packet received, per connection and per disconnection)
+// and sends it commands on its standard input. The records go to a file rather than to standard output so that a
 // test that does not read for a while never stalls the stand-in on a full pipe.
 // One test thread uses one object.
 #pragma once
@@ -27,13 +27,17 @@ class SimConnectStandIn {
 public:
     using Json = nlohmann::json;
 
-    // The record file lies beside the pipe.
-    SimConnectStandIn(const std::filesystem::path& pipePath, std::vector<std::string> options)
+    // Records go to a file beside the pipe. With `commands` the stand-in takes commands on
+    // its standard input (and ends when the test closes it); without, it runs unattended.
+    SimConnectStandIn(std::vector<std::string> options, const std::filesystem::path& pipePath, bool commands = true)
         : recordPath_(pipePath.parent_path() / (pipePath.filename().string() + ".records")) {
         std::filesystem::remove(recordPath_);
-        std::vector<std::string> arguments = {KIV_SIMCONNECT_STANDIN, "--pipe", pipePath.string(),
-                                              "--tcp6-port",          "0",      "--record",
-                                              recordPath_.string(),   "--quiet"};
+        std::vector<std::string> arguments = {
+            KIV_SIMCONNECT_STANDIN, "--pipe", pipePath.string(), "--tcp6-port",        "0",
+            "--frame-hz",           "100",    "--record",        recordPath_.string(), "--quiet"};
+        if (commands) {
+            arguments.emplace_back("--stdin-commands");
+        }
         arguments.insert(arguments.end(), options.begin(), options.end());
         try {
             process_.emplace(KIV_PYTHON3, arguments);
@@ -92,6 +96,12 @@ public:
             return line.value("ack", "") == text;
         });
         return before;
+    }
+
+    void closeInput() {
+        if (process_) {
+            process_->closeInput();
+        }
     }
 
     // Every record read so far, and the packets among them with that name.

@@ -6,7 +6,9 @@ Listens on loopback TCP (IPv4, optionally IPv6) and on a Unix-domain socket path
 checks the protocol version and type word, records every packet as one JSON line with its
 decoded fields, and answers the way the simulator would: the OPEN reply, subscribed system
 events, frames at a steady rate, object ids for AI creations, object-removed events and
-data replies.
+data replies (once, or every second when asked so), from the user aircraft's values and
+from each AI object's values as the client last wrote them. --sim-name and --user-model
+make it introduce itself or the user aircraft otherwise; --raw adds each packet's bytes.
 
 stdout: first a readiness line {"ready": true, "tcp4": port, "tcp6": port, "pipe": path},
 then one JSON line per packet received (unless --quiet).
@@ -15,7 +17,8 @@ It runs unattended until SIGTERM or SIGINT and never touches standard input, so 
 started in the background from a script or a shell. With --stdin-commands (for a test that
 drives it) it reads commands from standard input instead, one per line, answers each with
 {"ack": command}, and ends when standard input closes. Commands: drop, quit, size2,
-padding, unknown, refuse-next-create, flight-loaded, new-file, exit.
+padding, unknown, refuse-next-create, flight-loaded, new-file, objects (prints the AI
+objects' positions and ATC ids), exit.
 """
 
 import argparse

@@ -3,14 +3,13 @@
 #include <chrono>
 #include <functional>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "foundation/byte_reader.h"
-#include "platform/child_process.h"
+#include "simlink/standin_driver.h"
 #include "test_peer.h"
 
 namespace kiv::simconnect {
@@ -21,60 +20,7 @@ using nlohmann::json;
 using testing::Bytes;
 using testing::TestEnvironment;
 
-class StandIn {
-public:
-    // Driven through its standard input unless `commands` is false.
-    explicit StandIn(std::vector<std::string> options, const std::filesystem::path& pipePath, bool commands = true) {
-        std::vector<std::string> arguments = {KIV_SIMCONNECT_STANDIN, "--pipe", pipePath.string(), "--tcp6-port", "0",
-                                              "--frame-hz",           "100"};
-        if (commands) {
-            arguments.emplace_back("--stdin-commands");
-        }
-        arguments.insert(arguments.end(), options.begin(), options.end());
-        try {
-            process_.emplace(KIV_PYTHON3, arguments);
-        } catch (const std::system_error& error) {
-            ADD_FAILURE() << "could not start the stand-in: " << error.what();
-        }
-        ready_ = next([](const json& line) { return line.contains("ready"); });
-    }
-
-    int tcp4Port() const { return ready_.value("tcp4", 0); }
-    int tcp6Port() const { return ready_.value("tcp6", 0); }
-
-    // The next output line that satisfies `wanted`, skipping others; null after 10 s.
-    json next(const std::function<bool(const json&)>& wanted) {
-        const auto deadline = std::chrono::steady_clock::now() + 10s;
-        while (process_ && std::chrono::steady_clock::now() < deadline) {
-            const auto line = process_->readLine(
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()));
-            if (!line) {
-                break;
-            }
-            json parsed = json::parse(*line, nullptr, false);
-            seen_.push_back(parsed);
-            if (!parsed.is_discarded() && wanted(parsed)) {
-                return parsed;
-            }
-        }
-        ADD_FAILURE() << "the stand-in did not print the expected line";
-        return json();
-    }
-    json nextPacket(const std::string& name) {
-        return next([&](const json& line) { return line.value("packet", "") == name; });
-    }
-    void command(const std::string& text) {
-        ASSERT_TRUE(process_->writeLine(text));
-        next([&](const json& line) { return line.value("ack", "") == text; });
-    }
-    const std::vector<json>& seen() const { return seen_; }
-    void closeInput() { process_->closeInput(); }
-
-private:
-    std::optional<platform::ChildProcess> process_;
-    json ready_;
-    std::vector<json> seen_;
-};
+using StandIn = test_support::SimConnectStandIn;
 
 struct Received {
     std::vector<Bytes> messages;
