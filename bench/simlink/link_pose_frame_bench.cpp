@@ -46,96 +46,88 @@ void publishTick(SimLink& link, std::int64_t timeNs) {
     });
 }
 
-void BM_LinkPoseFrame500(benchmark::State& state) {
+// The link on the sink's pipe: its shared state, a session, and a SimClient on a clock that
+// the benchmark moves one tick per frame.
+struct BenchLink {
+    explicit BenchLink(bool spinningSink) : sink(folder.pipe(), spinningSink) { link.gf_prepareSimClient(5); }
+
+    // Publishes the next tick's samples and measures `frame` (which must see them written).
+    template <typename Frame> void measure(benchmark::State& state, Frame&& frame) {
+        std::uint64_t allocations = 0;
+        for (auto _ : state) {
+            publishTick(link, nowNs + kTickNs);
+            const auto start = std::chrono::steady_clock::now();
+            const std::uint64_t before = bench::allocationCount.load();
+            frame();
+            allocations += bench::allocationCount.load() - before;
+            state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        }
+        state.counters["allocs_per_frame"] = static_cast<double>(allocations) / static_cast<double>(state.iterations());
+    }
+
     BenchFolder folder;
-    PoseSink sink(folder.pipe(), false);
-    SessionCalls calls(folder.environment());
-    if (calls.open("VELT_P3D bench") != simconnect::kS_OK) {
+    PoseSink sink;
+    SessionCalls calls{folder.environment()};
+    SimLink link;
+    test_support::RecordingLinkShell shell;
+    test_support::FakeLinkNeighbours neighbours;
+    std::atomic<std::int64_t> nowNs{1'000'000'000};
+    SimClient client{link, calls, shell, neighbours, SimClientOptions{[this] { return nowNs.load(); }, {}, {}}};
+    std::uint64_t expected = 0; // pose writes the sink is to have seen
+};
+
+void BM_LinkPoseFrame500(benchmark::State& state) {
+    BenchLink b(false);
+    if (b.calls.open("VELT_P3D bench") != simconnect::kS_OK) {
         state.SkipWithError("open failed");
         return;
     }
-    SimLink link;
-    link.gf_prepareSimClient(5);
-    test_support::RecordingLinkShell shell;
-    test_support::FakeLinkNeighbours neighbours;
-    std::int64_t nowNs = 1'000'000'000;
-    SimClient client(link, calls, shell, neighbours, SimClientOptions{[&] { return nowNs; }, {}, {}});
-    std::uint64_t expected = 0;
     auto frame = [&] {
-        nowNs += kTickNs;
-        client.lf_pushFramePoses();
-        expected += kObjects;
-        sink.waitForPoseWrites(expected);
+        b.nowNs += kTickNs;
+        b.client.lf_pushFramePoses();
+        b.expected += kObjects;
     };
     // The streams, maps and packet blocks grow to their working size. The first frames go
     // out back to back, so that more packets wait at once than a measured frame can ever
     // have waiting, however far the I/O thread falls behind.
     for (int warm = 0; warm < 50; ++warm) {
-        publishTick(link, nowNs + kTickNs);
-        nowNs += kTickNs;
-        client.lf_pushFramePoses();
-        expected += kObjects;
-    }
-    sink.waitForPoseWrites(expected);
-    std::uint64_t processAllocations = 0;
-    for (auto _ : state) {
-        publishTick(link, nowNs + kTickNs);
-        const auto start = std::chrono::steady_clock::now();
-        const std::uint64_t before = bench::allocationCount.load();
+        publishTick(b.link, b.nowNs + kTickNs);
         frame();
-        processAllocations += bench::allocationCount.load() - before;
-        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
-    const double frames = static_cast<double>(state.iterations());
-    state.counters["allocs_per_frame"] = static_cast<double>(processAllocations) / frames;
-    state.counters["us_per_object"] =
-        benchmark::Counter(frames * kObjects, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-    if (link.simulatorState() == static_cast<std::int32_t>(kSimulatorShuttingDown)) {
+    b.sink.waitForPoseWrites(b.expected);
+    b.measure(state, [&] {
+        frame();
+        b.sink.waitForPoseWrites(b.expected);
+    });
+    state.counters["us_per_object"] = benchmark::Counter(static_cast<double>(state.iterations()) * kObjects,
+                                                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    if (b.link.simulatorState() == static_cast<std::int32_t>(kSimulatorShuttingDown)) {
         state.SkipWithError("a pose write failed");
     }
-    calls.close();
+    b.calls.close();
 }
 BENCHMARK(BM_LinkPoseFrame500)->Unit(benchmark::kMicrosecond)->UseManualTime();
 
 void BM_LinkPoseFrame500OnSimClientThread(benchmark::State& state) {
-    BenchFolder folder;
-    PoseSink sink(folder.pipe(), true);
-    SessionCalls calls(folder.environment());
-    SimLink link;
-    link.gf_prepareSimClient(5);
-    test_support::RecordingLinkShell shell;
-    test_support::FakeLinkNeighbours neighbours;
-    std::atomic<std::int64_t> nowNs{1'000'000'000};
-    SimClient client(link, calls, shell, neighbours, SimClientOptions{[&] { return nowNs.load(); }, {}, {}});
-    std::jthread thread([&](std::stop_token stop) { client.run(stop); });
-    std::uint64_t expected = 0;
+    BenchLink b(true);
+    std::jthread thread([&](std::stop_token stop) { b.client.run(stop); });
     auto frame = [&] {
-        nowNs += kTickNs;
-        sink.requestFrame();
-        expected += kObjects;
-        sink.waitForPoseWrites(expected);
+        b.nowNs += kTickNs;
+        b.sink.requestFrame();
+        b.expected += kObjects;
+        b.sink.waitForPoseWrites(b.expected);
     };
     // Received frames and sent poses share the packet blocks, which grow to the larger size
     // as they take turns; a few hundred frames see every block grown.
     for (int warm = 0; warm < 300; ++warm) {
-        publishTick(link, nowNs + kTickNs);
+        publishTick(b.link, b.nowNs + kTickNs);
         frame();
     }
-    std::uint64_t processAllocations = 0;
-    const std::int64_t spanBefore = sink.writeSpanNs();
-    for (auto _ : state) {
-        publishTick(link, nowNs + kTickNs);
-        const auto start = std::chrono::steady_clock::now();
-        const std::uint64_t before = bench::allocationCount.load();
-        frame();
-        processAllocations += bench::allocationCount.load() - before;
-        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    }
-    const double frames = static_cast<double>(state.iterations());
-    state.counters["allocs_per_frame"] = static_cast<double>(processAllocations) / frames;
+    const std::int64_t spanBefore = b.sink.writeSpanNs();
+    b.measure(state, frame);
     // From a frame's first pose packet to its last, per object: the thread's pace of writing.
-    state.counters["write_us_per_object"] =
-        static_cast<double>(sink.writeSpanNs() - spanBefore) / 1000.0 / (frames * (kObjects - 1));
+    state.counters["write_us_per_object"] = static_cast<double>(b.sink.writeSpanNs() - spanBefore) / 1000.0 /
+                                            (static_cast<double>(state.iterations()) * (kObjects - 1));
     thread.request_stop();
 }
 BENCHMARK(BM_LinkPoseFrame500OnSimClientThread)->Unit(benchmark::kMicrosecond)->UseManualTime();
