@@ -103,6 +103,12 @@ public:
         EXPECT_TRUE(assigned) << "no object id for " << hexId;
         return assigned ? assigned->objectId : 0;
     }
+    // Starts the link, waits for the simulation to run and creates one live aircraft: its
+    // object id, or 0 when any step failed.
+    std::uint32_t startWithOneAircraft() {
+        start();
+        return waitForState(kSimulatorRunning) ? create(0x4B1815, "SWR12") : 0;
+    }
     bool logged(const std::string& part) const {
         const auto lines = log.lines();
         return std::any_of(lines.begin(), lines.end(),

@@ -204,9 +204,7 @@ TEST(SimClientEndToEnd, ACreationIsReleasedFrozenAndReportedByKind) {
 
 TEST(SimClientEndToEnd, PosesAndReadbacksTravelBothWays) {
     LinkEndToEnd e;
-    e.start();
-    ASSERT_TRUE(e.waitForState(kSimulatorRunning));
-    const std::uint32_t objectId = e.create(0x4B1815, "SWR12");
+    const std::uint32_t objectId = e.startWithOneAircraft();
     ASSERT_NE(objectId, 0u);
 
     // Two samples 10 ms apart: every frame from 30 ms after the second writes the second.
@@ -261,9 +259,7 @@ TEST(SimClientEndToEnd, PosesAndReadbacksTravelBothWays) {
 
 TEST(SimClientEndToEnd, CommandsReachTheSimulatorWithinTheirLimits) {
     LinkEndToEnd e;
-    e.start();
-    ASSERT_TRUE(e.waitForState(kSimulatorRunning));
-    const std::uint32_t objectId = e.create(0x4B1815, "SWR12");
+    const std::uint32_t objectId = e.startWithOneAircraft();
     ASSERT_NE(objectId, 0u);
     e.link.queueDataRequest({kDataRequestUserPosition, 0});
     ASSERT_TRUE(LinkEndToEnd::waitUntil([&] { return e.link.gf_getUserAircraft().latitude != 0.0; }));
@@ -309,9 +305,7 @@ TEST(SimClientEndToEnd, CommandsReachTheSimulatorWithinTheirLimits) {
 
 TEST(SimClientEndToEnd, AFailedRequestStopsThePumpAndTheSession) {
     LinkEndToEnd e;
-    e.start();
-    ASSERT_TRUE(e.waitForState(kSimulatorRunning));
-    const std::uint32_t objectId = e.create(0x4B1815, "SWR12");
+    const std::uint32_t objectId = e.startWithOneAircraft();
     ASSERT_NE(objectId, 0u);
 
     CreateCommand tooLong;
