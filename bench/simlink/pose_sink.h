@@ -48,6 +48,9 @@ public:
     // Summed over the frames: the time from a frame's first pose packet to its last.
     std::int64_t writeSpanNs() const { return writeSpanNs_.load(); }
     void requestFrame() { frameWanted_.store(true); }
+    // While held the sink reads nothing: the socket fills and packets wait in the client, as
+    // they do when a loaded machine keeps the client's I/O thread or the reader from running.
+    void hold(bool held) { held_.store(held); }
     void waitForPoseWrites(std::uint64_t count) const {
         while (poseWrites_.load() < count) {
             std::this_thread::yield();
@@ -69,6 +72,10 @@ private:
                 if (peer->send(frame).bytes != frame.size()) {
                     return;
                 }
+            }
+            if (held_.load()) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                continue;
             }
             const auto result = peer->receive(std::span(buffer_).subspan(filled));
             if (result.status == platform::IoStatus::wouldBlock) {
@@ -133,6 +140,7 @@ private:
     std::int64_t firstOfFrameNs_ = 0; // sink thread only
     std::atomic<std::int64_t> writeSpanNs_{0};
     std::atomic<bool> frameWanted_{false};
+    std::atomic<bool> held_{false};
     std::atomic<bool> stop_{false};
     std::thread thread_;
 };

@@ -34,13 +34,16 @@ void BM_PoseFrame500(benchmark::State& state) {
     }
     const std::array<double, 8> pose = {47.45, 8.55, 0.01, 0.0, 1.2, 1500.0, -500.0, 140.0};
     std::uint64_t expected = 0;
-    // Blocks and queues grow to their working size. The frames go out back to back, so
-    // that more packets wait at once than a measured frame can ever have waiting: the
-    // pool holds enough blocks however far the I/O thread falls behind later.
+    // Blocks and queues grow to their working size. The frames go out back to back to a
+    // sink that does not read yet, so that more packets wait at once than a measured frame
+    // can ever have waiting: the pool holds enough blocks however far the I/O thread falls
+    // behind later.
+    sink.hold(true);
     for (int warm = 0; warm < 20; ++warm) {
         sendFrame(handle, pose);
         expected += kObjectsPerFrame;
     }
+    sink.hold(false);
     sink.waitForPoseWrites(expected);
     const std::uint64_t allocationsBefore = bench::allocationCount.load();
     for (auto _ : state) {
