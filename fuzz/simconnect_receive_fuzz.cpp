@@ -4,6 +4,8 @@
 // with SimConnect_Open on a local pipe, whose simulator sends the stream and hangs up, must
 // hand its dispatch callback exactly those messages (the ones long enough for a header)
 // and then report the framer's failure, or the hang-up when the stream framed cleanly.
+// Every dispatched message then goes through the SimClient thread's own dispatch (its
+// message decoders and handlers) over recording SimConnect calls, which must not crash.
 //
 // Input: byte 0 picks MaxReceiveSize (written into the session's "SimConnect.cfg"), byte 1
 // how often the stream repeats (so that inputs of a few kilobytes still reach the buffer's
@@ -22,8 +24,12 @@
 
 #include <fmt/format.h>
 
+#include "foundation/stop_request.h"
 #include "platform/named_pipe_path.h"
 #include "platform/stream_socket.h"
+#include "simlink/link_fakes.h"
+#include "simlink/sim_client.h"
+#include "simlink/sim_link.h"
 #include "simlink/simconnect/packet_layout.h"
 #include "simlink/simconnect/receive_framer.h"
 #include "simlink/simconnect/simconnect_api.h"
@@ -184,6 +190,30 @@ Framing receiveThroughASession(const Bytes& stream, std::uint32_t maxReceiveSize
     return framing;
 }
 
+// The messages as the SimClient thread would see them, through its real dispatch. A
+// handler that throws is part of the contract (the thread logs it and reconnects).
+void dispatchThroughTheClient(const std::vector<Bytes>& messages) {
+    kiv::SimLink link;
+    kiv::test_support::FakeSimConnectCalls calls;
+    kiv::test_support::RecordingLinkShell shell;
+    kiv::test_support::FakeLinkNeighbours neighbours;
+    kiv::SimClient client{link, calls, shell, neighbours,
+                          kiv::SimClientOptions{[] { return std::int64_t{10'000'000'000}; },
+                                                std::chrono::milliseconds(0), std::chrono::milliseconds(0)}};
+    link.gf_prepareSimClient(5);
+    link.setSimulatorState(kiv::kSimulatorRunning);
+    for (const Bytes& message : messages) {
+        try {
+            client.lf_simClientDispatch(message);
+        } catch (const std::exception&) {
+        }
+        (void)client.takeDispatchException();
+    }
+    std::vector<kiv::SimEvent> events;
+    link.drainSimEvents(events);
+    kiv::gf_resetRunStateForTests();
+}
+
 std::uint32_t maxReceiveSizeFor(std::uint8_t pick) {
     constexpr std::array<std::uint32_t, 4> sizes{41088, 65536, 0x100000, 0xFFFFFFFFu};
     return sizes[pick % sizes.size()];
@@ -224,5 +254,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (session.messages != dispatched.messages || session.errorCode != dispatched.errorCode) {
         __builtin_trap();
     }
+    dispatchThroughTheClient(session.messages);
     return 0;
 }
