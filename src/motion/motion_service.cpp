@@ -3,6 +3,7 @@
 #include "motion/drive_to_stand.h"
 #include "motion/flight_messages.h"
 #include "motion/ground_departure.h"
+#include "motion/motion_driver.h"
 #include "motion/motion_limits.h"
 #include "motion/stand_geometry.h"
 #include "motion/traffic_motion_environment.h"
@@ -67,6 +68,14 @@ void MotionService::gf_startTakeoffRoll(TrafficState& state, LiveAircraft& aircr
 
 std::string MotionService::gf_airlineCodesText(const LiveAircraft& aircraft) const {
     return kiv::gf_airlineCodesText(aircraft);
+}
+
+void MotionService::nextPosMain(TrafficState& state, LiveAircraft& aircraft) {
+    kiv::nextPosMain(state, aircraft);
+}
+
+void MotionService::gf_nextPosCurve(TrafficState& state, LiveAircraft& aircraft) {
+    kiv::gf_nextPosCurve(state, aircraft);
 }
 
 } // namespace kiv

@@ -31,6 +31,8 @@ public:
                      bool slowApproach) override;
     void gf_startTakeoffRoll(TrafficState& state, LiveAircraft& aircraft) override;
     std::string gf_airlineCodesText(const LiveAircraft& aircraft) const override;
+    void nextPosMain(TrafficState& state, LiveAircraft& aircraft) override;
+    void gf_nextPosCurve(TrafficState& state, LiveAircraft& aircraft) override;
 };
 
 } // namespace kiv

@@ -117,6 +117,10 @@ public:
     virtual void gf_startTakeoffRoll(TrafficState& state, LiveAircraft& aircraft) = 0;
     // The airline code of the livery key, "," and the operator's code when it has one.
     virtual std::string gf_airlineCodesText(const LiveAircraft& aircraft) const = 0;
+    // The per-tick motion of a live aircraft: nextPosMain runs when the front sample of its
+    // stream is due, gf_nextPosCurve every tick while that sample is not stationary.
+    virtual void nextPosMain(TrafficState& state, LiveAircraft& aircraft) = 0;
+    virtual void gf_nextPosCurve(TrafficState& state, LiveAircraft& aircraft) = 0;
 };
 
 // Places the service's parked aircraft (the parking planner's step); called under the feeds'

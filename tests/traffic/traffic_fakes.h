@@ -335,6 +335,12 @@ public:
         takeoffRolls.push_back(aircraft.info.hexId);
     }
     std::string gf_airlineCodesText(const LiveAircraft&) const override { return airlineCodes; }
+    std::vector<std::uint32_t> nextPosMainCalls;  // hex ids
+    std::vector<std::uint32_t> nextPosCurveCalls; // hex ids
+    void nextPosMain(TrafficState&, LiveAircraft& aircraft) override { nextPosMainCalls.push_back(aircraft.info.hexId); }
+    void gf_nextPosCurve(TrafficState&, LiveAircraft& aircraft) override {
+        nextPosCurveCalls.push_back(aircraft.info.hexId);
+    }
 };
 
 // Records every later step it is asked to run, by name; a few answer as configured.
