@@ -15,6 +15,7 @@
 #include "models/livery_key.h"
 #include "simlink/link_commands.h"
 #include "traffic/live_motion_state.h"
+#include "traffic/stand_work.h"
 
 namespace kiv {
 
@@ -87,6 +88,9 @@ struct AircraftRecord {
     std::uint8_t removed = 0;
     std::uint8_t creationCancelled = 0;
     std::uint8_t cgKnown = 0;
+    // A queued jetway removal names the record by this token (0 = none) and the word with it.
+    std::uint64_t jetwayRemovalToken = 0;
+    std::uint64_t jetwayRemovalWord = 0;
 };
 
 struct StandPose {
@@ -127,6 +131,10 @@ struct LiveAircraft : AircraftRecord, LiveMotionState {
     std::uint32_t proximityCompanion = 0; // tick at which that hold started
     double respawnHeadingRad = 0.0;
     std::uint8_t respawnPose = 0;
+    std::uint8_t flightPlanQueued = 0; // an AI flight plan file was written for the object
+    std::uint8_t afterLanding = 0;     // landed here and not yet left a stand again
+    std::uint8_t parkArrival = 0;  // bound for the park airport from elsewhere
+    LiveStandWork standWork;
 };
 
 // The first byte of the head's 64-bit word marks an aircraft already matched to learned stands.

@@ -20,6 +20,10 @@ void startRemovalOfCreating(TrafficState& state, AircraftRecord& aircraft) {
                          gf_cancelCreationRequest(state.staticCreationQueue, hexId);
     if (dropped) {
         aircraft.creationCancelled = 1;
+        if (hexId <= kHighestStaticHexId) {
+            // A cancelled static record leaves its table with the removed ones.
+            state.staticEraseSignal = true;
+        }
     } else {
         // The request is with the simulator already: remove once the object id arrives.
         aircraft.removePending = 1;

@@ -251,6 +251,8 @@ public:
     virtual void gf_disableParkingControls() = 0;
     virtual void gf_showSupportHint() = 0;
     virtual bool airportScanReportedProblem() const = 0;
+    // Mean parked time of the live aircraft at stands (-1: none).
+    virtual void postLiveFit(float value) = 0;
 };
 
 } // namespace kiv

@@ -34,14 +34,14 @@ void eraseRemovedStatic(TrafficState& state) {
     const std::size_t before = state.statics.size();
     std::vector<std::pair<std::uint32_t, std::uint32_t>> removed;
     for (const StaticAircraft& aircraft : state.statics) {
-        if (aircraft.removed != 0) {
+        if (aircraft.removed != 0 || aircraft.creationCancelled != 0) {
             removed.emplace_back(aircraft.info.hexId, aircraft.objectId);
         }
     }
     for (const auto& [hexId, objectId] : removed) {
         state.ports.steps.lf_cleanupCancelledStatic(state, hexId, objectId);
     }
-    std::erase_if(state.statics, [](const StaticAircraft& a) { return a.removed != 0; });
+    std::erase_if(state.statics, [](const StaticAircraft& a) { return a.removed != 0 || a.creationCancelled != 0; });
     if (state.statics.size() != before) {
         state.ports.steps.lf_recheckWaitingLiveCreations(state);
         state.ports.steps.lf_releaseDeferredParkedAdds(state);

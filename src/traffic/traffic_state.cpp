@@ -45,6 +45,8 @@ void gf_initTraffic(TrafficState& state) {
     clearParkStands(state);
     state.addingStack.clear();
     state.staticRemovals.clear();
+    state.pendingParkedAdds.clear();
+    state.deferredParkedAdds.clear();
     state.removedGhosts.clear();
     state.delayedLightCommands.clear();
     state.staticEraseSignal = false;
@@ -67,6 +69,8 @@ void gf_resetTraffic(TrafficState& state) {
     state.addingStack.clear();
     clearQueues(state);
     state.staticRemovals.clear();
+    state.pendingParkedAdds.clear();
+    state.deferredParkedAdds.clear();
     state.statics.clear();
     {
         const std::lock_guard lock(state.mailbox.mutex);

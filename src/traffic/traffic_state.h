@@ -60,6 +60,20 @@ struct DelayedLightCommand {
     std::uint32_t kind = 0;
 };
 
+// One stand the parking plan is to fill: a learned use (source 1) or a parked record of the
+// service (source 0).
+struct StaticCandidate {
+    std::uint32_t hexId = 0;
+    std::uint32_t source = 0;
+    std::int32_t standId = 0;
+    std::int32_t offset = 0; // half-hour slots
+    LiveryKey key;
+    std::string callsign1;
+    std::string callsign2;
+    std::string registration;
+    std::uint8_t staysNextSlot = 0;
+};
+
 struct StaticRemoval {
     std::string standIdText;
     std::uint32_t value = 0;
@@ -148,7 +162,10 @@ public:
     bool parkAirportFileRead = false;
     bool plannerFlag = false;
     std::atomic<bool> parkingRegenerationRequested{false};
-    std::uint32_t maxParkCount = 0;
+    std::uint64_t staticSetGeneration = 0; // raised by every completed static placement
+    std::int32_t maxParkCount = -1; // -1: no limit (until the first plan)
+    std::vector<StaticCandidate> pendingParkedAdds;
+    std::vector<StaticCandidate> deferredParkedAdds; // wait for a stand being emptied
     std::string loadedAirportFileName;
     bool learnedDataChanged = false;
 

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include <fmt/format.h>
+
 #include "settings/settings_snapshot.h"
 #include "test_support/fake_loop_clock.h"
 #include "traffic/traffic_state.h"
@@ -290,6 +292,7 @@ public:
     void gf_disableParkingControls() override { posts.push_back("gf_disableParkingControls"); }
     void gf_showSupportHint() override { posts.push_back("gf_showSupportHint"); }
     bool airportScanReportedProblem() const override { return false; }
+    void postLiveFit(float value) override { posts.push_back(fmt::format("LiveFit {:.2f}", value)); }
 };
 
 // Answers as configured; records the continuity inputs and the drives into stands.
@@ -315,7 +318,11 @@ public:
         return result;
     }
     RelativePosition gf_relativePosition(const Lalo&, double, const Lalo&) const override { return relative; }
-    bool gf_withinRadii(const Lalo&, double, const Lalo&, double) const override { return withinRadii; }
+    mutable int withinRadiiCalls = 0;
+    bool gf_withinRadii(const Lalo&, double, const Lalo&, double) const override {
+        ++withinRadiiCalls;
+        return withinRadii;
+    }
     StandApproachState gf_standApproachState(const StandPose&, const Lalo&, double) const override { return approach; }
     StandEntryCheck gf_checkStandEntry(const StandPose&, double, const Lalo&, double, double) const override {
         return entry;
@@ -464,6 +471,78 @@ public:
     void lf_checkUserAirCollisions(TrafficState&) override { calls.push_back("lf_checkUserAirCollisions"); }
     void gf_checkUserAcGndCollisions(TrafficState&) override { calls.push_back("gf_checkUserAcGndCollisions"); }
     void clearStepState(TrafficState&) override { calls.push_back("clearStepState"); }
+
+    bool atStandAccepts = false;
+    bool checkAtStandSituations(TrafficState&, LiveAircraft& aircraft, StreamSample&) override {
+        calls.push_back("checkAtStandSituations " + std::to_string(aircraft.info.hexId));
+        return atStandAccepts;
+    }
+    bool pushedBackAccepts = false;
+    bool lf_checkPushedBack(TrafficState&, LiveAircraft& aircraft, StreamSample&) override {
+        calls.push_back("lf_checkPushedBack " + std::to_string(aircraft.info.hexId));
+        return pushedBackAccepts;
+    }
+    void lf_beginStandDeparture(TrafficState&, LiveAircraft& aircraft, StreamSample&, std::uint32_t mode) override {
+        calls.push_back("lf_beginStandDeparture " + std::to_string(aircraft.info.hexId) + " " + std::to_string(mode));
+    }
+    void lf_finishJetwayWaitRemoval(TrafficState&, LiveAircraft& aircraft) override {
+        calls.push_back("lf_finishJetwayWaitRemoval " + std::to_string(aircraft.info.hexId));
+    }
+    void lf_removeGhostWithUnderscoreIfPresent(TrafficState&, const std::string& callsign) override {
+        calls.push_back("lf_removeGhostWithUnderscoreIfPresent " + callsign);
+    }
+    std::set<std::string> liveWithoutUnderscore; // callsigns whose '_' version is a ghost
+    bool lf_liveWithoutUnderscoreExists(const TrafficState&, const std::string& callsign) const override {
+        return liveWithoutUnderscore.contains(callsign);
+    }
+    std::optional<std::uint32_t> promotionAnswer;
+    std::optional<std::uint32_t> lf_makeWayForLive(TrafficState&, const LiveAircraft& aircraft, std::uint32_t standId,
+                                                   bool allowPromotion) override {
+        calls.push_back("lf_makeWayForLive " + std::to_string(aircraft.info.hexId) + " " + std::to_string(standId) +
+                        (allowPromotion ? " promote" : " remove"));
+        return promotionAnswer;
+    }
+    void lf_eraseLiveAircraft(TrafficState& state, std::uint32_t hexId) override {
+        calls.push_back("lf_eraseLiveAircraft " + std::to_string(hexId));
+        const std::ptrdiff_t index = gf_findLiveIndex(state, hexId);
+        if (index < 0) {
+            return;
+        }
+        if (static_cast<std::size_t>(index) + 1 != state.live.size()) {
+            state.live[static_cast<std::size_t>(index)] = std::move(state.live.back());
+        }
+        state.live.pop_back();
+    }
+    std::uint64_t parkedCount = 0;
+    std::uint64_t lf_countParkedAircraft(const TrafficState&) const override { return parkedCount; }
+    std::uint64_t gf_countLiveParked(TrafficState&, bool post) override {
+        calls.push_back(std::string("gf_countLiveParked ") + (post ? "post" : "quiet"));
+        return parkedCount;
+    }
+    void lf_removeAllStaticAndLiveAtAirport(TrafficState&) override {
+        calls.push_back("lf_removeAllStaticAndLiveAtAirport");
+    }
+    std::set<std::pair<std::uint32_t, std::uint32_t>> standClaims; // (stand id, hex id) held
+    bool gf_standClaimedByLive(const TrafficState&, std::uint32_t standId, std::uint32_t hexId) const override {
+        return standClaims.contains({standId, hexId});
+    }
+    bool standFree = true;
+    bool lf_standFreeForLive(const TrafficState&, std::uint32_t, std::uint32_t) const override { return standFree; }
+    bool liveConflict = false;
+    bool lf_liveParkedConflict(const TrafficState&, const LiveAircraft&, std::uint32_t, const LiveAircraft&,
+                               std::uint32_t) const override {
+        return liveConflict;
+    }
+    bool otherLiveYields = true;
+    bool lf_checkStandIsNotUsedByOtherLiveAircraftSub(TrafficState&, std::uint32_t standId,
+                                                      LiveAircraft& aircraft) override {
+        calls.push_back("lf_checkStandIsNotUsedByOtherLiveAircraftSub " + std::to_string(standId) + " " +
+                        std::to_string(aircraft.info.hexId));
+        return otherLiveYields;
+    }
+    void lf_dropSimCommands(TrafficState&, std::uint32_t hexId, std::uint32_t objectId) override {
+        calls.push_back("lf_dropSimCommands " + std::to_string(hexId) + " " + std::to_string(objectId));
+    }
 
     int count(const std::string& name) const {
         int n = 0;
