@@ -88,7 +88,7 @@ struct AircraftRecord {
     std::uint8_t removed = 0;
     std::uint8_t creationCancelled = 0;
     std::uint8_t cgKnown = 0;
-    // A queued jetway removal names the record by this token (0 = none) and the word with it.
+    // A removal that waits for the jetway (0 = none) and the word that goes with it.
     std::uint64_t jetwayRemovalToken = 0;
     std::uint64_t jetwayRemovalWord = 0;
 };
@@ -102,6 +102,10 @@ struct StandPose {
 struct StaticAircraft : AircraftRecord {
     StaticAircraft(AircraftInfo aircraft, std::uint32_t stand, StandPose pose, bool cargo,
                    std::string_view standIdText);
+
+    std::uint32_t source = 0;       // 1 a learned stand use, 0 a parked aircraft of the service
+    std::uint32_t serviceHexId = 0; // the service's hex id of a parked aircraft
+    std::uint8_t stayMark = 0;      // the current parking plan keeps it
 };
 
 struct StandChoice {
@@ -134,6 +138,7 @@ struct LiveAircraft : AircraftRecord, LiveMotionState {
     std::uint8_t flightPlanQueued = 0; // an AI flight plan file was written for the object
     std::uint8_t afterLanding = 0;     // landed here and not yet left a stand again
     std::uint8_t parkArrival = 0;  // bound for the park airport from elsewhere
+    std::uint8_t atStandChecked = 0; // the at-stand check ran since it parked
     LiveStandWork standWork;
 };
 

@@ -14,6 +14,7 @@
 #include "traffic/detail/stand_access.h"
 #include "traffic/park_stands.h"
 #include "traffic/stand_choice.h"
+#include "traffic/stand_helpers.h"
 #include "traffic/stand_steps.h"
 #include "traffic/traffic_exception.h"
 #include "traffic/traffic_state.h"
@@ -35,29 +36,6 @@ std::string_view standIdText(const TrafficState& state, std::uint32_t standId) {
 
 std::string standNameOf(const TrafficState& state, std::uint32_t standId) {
     return gf_standName(state, static_cast<std::int32_t>(standId));
-}
-
-// The stand's id text, or that of a valid stand of its exclusion list, is the text.
-bool standOrExcludedNamed(const TrafficState& state, const Stand& stand, std::string_view text) {
-    if (stand.id == text) {
-        return true;
-    }
-    return std::any_of(stand.overlaps.begin(), stand.overlaps.end(), [&](std::uint32_t id) {
-        const Stand* excluded = detail::standOf(state, id);
-        return excluded != nullptr && excluded->id == text;
-    });
-}
-
-// The park airport's reserved stand or the stand under the user aircraft, directly or
-// through the stand's exclusion list.
-bool isUserOrReservedStand(const TrafficState& state, const Stand& stand) {
-    if (const std::optional<std::string> reserved = state.ports.airports.gf_currentParkAirportStand()) {
-        if (standOrExcludedNamed(state, stand, *reserved)) {
-            return true;
-        }
-    }
-    const std::optional<std::string> user = gf_findStandAtPosition(state, state.user.latitude, state.user.longitude);
-    return user && standOrExcludedNamed(state, stand, *user);
 }
 
 bool samePlace(double lat1, double lon1, double lat2, double lon2) noexcept {
@@ -137,7 +115,7 @@ bool StandSteps::lf_checkStandIsNotUsedByOtherLiveAircraftSub(TrafficState& stat
         line = fmt::format("{:14}: {:8} ghost, replace by {}", name, theirs, mine);
     } else if (detail::endsWithUnderscore(mine) && !detail::endsWithUnderscore(theirs)) {
         return false;
-    } else if (other->standWork.departure.atStandChecked == 0) {
+    } else if (other->atStandChecked == 0) {
         line = fmt::format("{:14}: {:8} removed because another live {} wants the stand ...", name, theirs, mine);
     } else {
         return false;
@@ -279,7 +257,7 @@ bool StandSteps::lf_claimStandForLive(TrafficState& state, LiveAircraft& aircraf
         !gf_standFitsSizeClass(*stand, aircraft.info.sizeClass, aircraft.info.halfSpanNm)) {
         return false;
     }
-    if (isUserOrReservedStand(state, *stand) || !checkStandOrExcludedIsOccupiedByLiveParked(state, standId, aircraft) ||
+    if (gf_isUserOrReservedStand(state, *stand) || !checkStandOrExcludedIsOccupiedByLiveParked(state, standId, aircraft) ||
         !lf_standFreeForLive(state, standId, aircraft.info.hexId)) {
         return false;
     }
@@ -442,14 +420,13 @@ void StandSteps::lf_releaseDeferredParkedAdds(TrafficState& state) {
         return a.jetwayRemovalToken != 0 || a.simState == SimState::removingfromsim;
     };
     const auto standBusy = [&](std::int32_t candidateStand) {
-        const auto wanted = static_cast<std::uint32_t>(std::max(candidateStand, 0));
         for (const StaticAircraft& parked : state.statics) {
-            if (leaving(parked) && detail::standExcludes(state, parked.standId, wanted)) {
+            if (leaving(parked) && parked.standId != 0 && gf_standExcludes(state, static_cast<std::int32_t>(parked.standId), candidateStand)) {
                 return true;
             }
         }
         for (const LiveAircraft& live : state.live) {
-            if (leaving(live) && detail::standExcludes(state, live.standId, wanted)) {
+            if (leaving(live) && live.standId != 0 && gf_standExcludes(state, static_cast<std::int32_t>(live.standId), candidateStand)) {
                 return true;
             }
         }

@@ -12,6 +12,7 @@
 #include "traffic/detail/geo.h"
 #include "traffic/detail/stand_access.h"
 #include "traffic/park_stands.h"
+#include "traffic/stand_helpers.h"
 #include "traffic/stand_steps.h"
 #include "traffic/traffic_exception.h"
 #include "traffic/traffic_state.h"
@@ -440,11 +441,11 @@ void StandSteps::lf_removeAllStaticAndLiveAtAirport(TrafficState& state) {
 // The user's stand.
 
 void StandSteps::gf_clearUserDestGate(TrafficState& state, const std::string& standIdText) {
-    const auto it = state.standNameIndex.find(standIdText);
-    if (it == state.standNameIndex.end() || detail::standOf(state, it->second) == nullptr) {
+    const Stand* stand = gf_findParkStandByIdText(state, standIdText);
+    if (stand == nullptr) {
         return;
     }
-    const std::uint32_t standId = it->second;
+    const std::uint32_t standId = stand->number;
     for (StaticAircraft& parked : state.statics) {
         if (parked.simState == SimState::active && parked.standId == standId) {
             removeReported(state, parked, "gf_clearUserDestGate");
@@ -482,7 +483,7 @@ std::uint64_t StandSteps::gf_countLiveParked(TrafficState& state, bool post) {
         const float fit =
             counted == 0 ? 0.0F
                          : static_cast<float>(static_cast<double>(slotSum) / (2.0 * static_cast<double>(counted)) + 0.5);
-        state.ports.shell.postLiveFit(fit);
+        state.ports.shell.setLiveFit(fit);
     }
     return parked;
 }

@@ -117,7 +117,7 @@ void markTowedCandidate(const TrafficState& state, LiveAircraft& aircraft) {
 
 bool StandSteps::checkAtStandSituations(TrafficState& state, LiveAircraft& aircraft, StreamSample& sample) {
     DepartureWatch& watch = aircraft.standWork.departure;
-    watch.atStandChecked = 1;
+    aircraft.atStandChecked = 1;
     if (watch.deferred != 0) {
         return false;
     }

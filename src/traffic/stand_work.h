@@ -49,7 +49,6 @@ struct DepartureWatch {
     Lalo referencePosition;
     std::int32_t referenceTick = 0;
     std::uint32_t lookAheadCount = 0;
-    std::uint8_t atStandChecked = 0; // the watch ran since the aircraft parked
     std::int64_t lastMoveNs = 0;     // steady clock
     // A departure sample held back until the lights have been on for a while.
     std::uint8_t deferred = 0;

@@ -284,12 +284,12 @@ TEST_F(RemovalPoliciesTest, LiveFitIsTheMeanParkedTimeInHours) {
         std::uint64_t count;
     };
     const Case cases[] = {
-        {"three slots", {slot(3, 7)}, "LiveFit 2.00", 1},
-        {"over midnight", {slot(2, 46)}, "LiveFit 6.50", 1},         // 12 slots: 6 + 0.5
-        {"over the week's end", {slot(7, 47)}, "LiveFit 54.00", 1}, // Sunday 23:30 to Wednesday 05:00: 107 slots
-        {"this slot or later does not count", {slot(3, 10), slot(3, 11)}, "LiveFit 0.00", 2},
-        {"no clock", {slot(-1, 0)}, "LiveFit 0.00", 1},
-        {"nobody parked", {}, "LiveFit 0.00", 0},
+        {"three slots", {slot(3, 7)}, "LiveFit 2.0", 1},
+        {"over midnight", {slot(2, 46)}, "LiveFit 6.5", 1},         // 12 slots: 6 + 0.5
+        {"over the week's end", {slot(7, 47)}, "LiveFit 54.0", 1}, // Sunday 23:30 to Wednesday 05:00: 107 slots
+        {"this slot or later does not count", {slot(3, 10), slot(3, 11)}, "LiveFit 0.0", 2},
+        {"no clock", {slot(-1, 0)}, "LiveFit 0.0", 1},
+        {"nobody parked", {}, "LiveFit 0.0", 0},
     };
     state.currentSlot = slot(3, 10).packed;
     for (const Case& c : cases) {

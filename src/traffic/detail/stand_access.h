@@ -43,18 +43,6 @@ inline bool endsWithUnderscore(std::string_view callsign) noexcept {
     return !callsign.empty() && callsign.back() == '_';
 }
 
-// The same stand, or `standId`'s exclusion list holds `otherId`.
-inline bool standExcludes(const TrafficState& state, std::uint32_t standId, std::uint32_t otherId) noexcept {
-    if (standId == 0 || otherId == 0) {
-        return false;
-    }
-    if (standId == otherId) {
-        return true;
-    }
-    const Stand* stand = standOf(state, standId);
-    return stand != nullptr && std::find(stand->overlaps.begin(), stand->overlaps.end(), otherId) != stand->overlaps.end();
-}
-
 // The situation changes the way every situation change goes: the history moves up by one.
 inline void setSituation(TrafficState& state, LiveAircraft& aircraft, FlightSituation situation) noexcept {
     if (aircraft.situation == situation) {
