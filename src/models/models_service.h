@@ -43,6 +43,9 @@ public:
     void rememberLiveryOfHexid(std::uint32_t hexId, std::string_view title) override;
     void addToNoMatchList(std::string aircraftText) override;
     void clearNoMatchList() override;
+    bool gf_airlineCodeFromCallsign(std::string_view callsign, LiveryKey& key) override;
+    std::uint16_t gf_airlineId(std::string_view airlineCode) override;
+    bool gf_isCargo(const LiveryKey& key) const override;
 };
 
 // Live and static aircraft keep views into the livery titles until the traffic is reset.

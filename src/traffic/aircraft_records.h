@@ -15,6 +15,7 @@
 #include "models/livery_key.h"
 #include "simlink/link_commands.h"
 #include "traffic/live_motion_state.h"
+#include "traffic/live_step_state.h"
 
 namespace kiv {
 
@@ -87,6 +88,9 @@ struct AircraftRecord {
     std::uint8_t removed = 0;
     std::uint8_t creationCancelled = 0;
     std::uint8_t cgKnown = 0;
+    // The simulator's pose of the new object, read back once after its creation.
+    AiPose simPose;
+    std::uint8_t simPoseKnown = 0;
 };
 
 struct StandPose {
@@ -107,7 +111,7 @@ struct StandChoice {
 
 // The motion working state comes with the LiveMotionState base; the hold fields below are
 // motion's too, under the names the traffic side gave them.
-struct LiveAircraft : AircraftRecord, LiveMotionState {
+struct LiveAircraft : AircraftRecord, LiveMotionState, LiveStepState {
     LiveAircraft(const StreamSample& first, AircraftInfo aircraft, double recordTime, WeekdaySlot now);
 
     AiPose pose;
@@ -127,6 +131,8 @@ struct LiveAircraft : AircraftRecord, LiveMotionState {
     std::uint32_t proximityCompanion = 0; // tick at which that hold started
     double respawnHeadingRad = 0.0;
     std::uint8_t respawnPose = 0;
+    std::uint8_t afterLanding = 0; // landed here and not yet left a stand again
+    std::uint8_t parkArrival = 0;  // bound for the park airport from elsewhere
 };
 
 // The first byte of the head's 64-bit word marks an aircraft already matched to learned stands.
