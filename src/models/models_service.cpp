@@ -23,6 +23,7 @@ std::string ModelsService::airlineCode(std::uint16_t airlineId) const { return g
 SizeClass ModelsService::gf_sizeClassOfModel(std::uint16_t modelId) const { return kiv::gf_sizeClassOfModel(modelId); }
 
 std::uint16_t ModelsService::gf_modelId(std::string_view modelCode) { return kiv::gf_modelId(modelCode); }
+std::uint16_t ModelsService::gf_airlineId(std::string_view airlineCode) { return kiv::gf_airlineId(airlineCode); }
 
 std::optional<double> ModelsService::halfSpanNm(std::uint16_t modelId) const {
     if (modelId >= kModelRadiusTableSize) {
@@ -67,7 +68,6 @@ bool ModelsService::gf_airlineCodeFromCallsign(std::string_view callsign, Livery
     return kiv::gf_airlineCodeFromCallsign(callsign, key);
 }
 
-std::uint16_t ModelsService::gf_airlineId(std::string_view airlineCode) { return kiv::gf_airlineId(airlineCode); }
 
 bool ModelsService::gf_isCargo(const LiveryKey& key) const { return kiv::gf_isCargo(key); }
 

@@ -542,6 +542,8 @@ void LiveUpdateSteps::lf_settleCreatedOnGround(TrafficState& state, LiveAircraft
     if (!quiet) {
         gf_logLine(fmt::format("{:14}: {:8} parks", standName, aircraft.info.head.callsign));
     }
+    std::erase_if(state.pendingParkedAdds,
+                  [standId](const StaticCandidate& candidate) { return candidate.standId == standId; });
     for (std::size_t i = 0; i < state.statics.size(); ++i) {
         StaticAircraft& other = state.statics[i];
         if (other.standId != aircraft.standId || other.simState != SimState::active) {

@@ -279,7 +279,9 @@ void LiveUpdateSteps::eraseStaticAt(TrafficState& state, std::size_t index) {
         state.statics.erase(state.statics.begin() + again);
     }
     state.ports.steps.lf_recheckWaitingLiveCreations(state);
-    state.ports.steps.lf_releaseDeferredParkedAdds(state);
+    if (!state.deferredParkedAdds.empty()) {
+        state.ports.steps.lf_releaseDeferredParkedAdds(state);
+    }
 }
 
 void LiveUpdateSteps::eraseLiveAt(TrafficState& state, std::size_t index) {
@@ -293,7 +295,9 @@ void LiveUpdateSteps::eraseLiveAt(TrafficState& state, std::size_t index) {
         }
         state.live.pop_back();
     }
-    state.ports.steps.lf_releaseDeferredParkedAdds(state);
+    if (!state.deferredParkedAdds.empty()) {
+        state.ports.steps.lf_releaseDeferredParkedAdds(state);
+    }
 }
 
 bool LiveUpdateSteps::lf_placeAssignedLive(TrafficState& state, LiveAircraft& aircraft, const SimEvent& event,

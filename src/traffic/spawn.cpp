@@ -19,6 +19,7 @@
 #include "traffic/live_update_steps.h"
 #include "traffic/park_stands.h"
 #include "traffic/sim_queues.h"
+#include "traffic/stand_helpers.h"
 #include "traffic/traffic_state.h"
 #include "traffic/user_collisions.h"
 
@@ -363,7 +364,7 @@ std::optional<Stand> LiveUpdateSteps::lf_findStandAtBirth(TrafficState& state, L
     }
     aircraft.birthStandFound = 1;
     const Stand stand = *nearest; // a copy: the steps below may change the park stands
-    if (steps.gf_isUserOrReservedStand(state, stand, aircraft.info, 0)) {
+    if (gf_isUserOrReservedStand(state, stand)) {
         return std::nullopt;
     }
     const std::uint32_t hexId = aircraft.info.hexId;
@@ -443,7 +444,9 @@ bool LiveUpdateSteps::lf_promoteStaticToLive(TrafficState& state, LiveAircraft& 
     std::erase_if(state.delayedLightCommands,
                   [staticHexId](const DelayedLightCommand& c) { return c.hexId == staticHexId; });
     state.ports.steps.lf_recheckWaitingLiveCreations(state);
-    state.ports.steps.lf_releaseDeferredParkedAdds(state);
+    if (!state.deferredParkedAdds.empty()) {
+        state.ports.steps.lf_releaseDeferredParkedAdds(state);
+    }
 
     ++promotions_;
     aircraft.info.liveryTitle = taken.info.liveryTitle;

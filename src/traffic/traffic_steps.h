@@ -99,9 +99,6 @@ public:
     virtual const Stand* gf_findNearestStand(const TrafficState& state, double latitude, double longitude,
                                              const AircraftInfo& aircraft, double& distanceMetres,
                                              bool allowLearned) const = 0;
-    // The stand, or one it excludes, is the park airport's reserved stand or the user's.
-    virtual bool gf_isUserOrReservedStand(const TrafficState& state, const Stand& stand,
-                                          const AircraftInfo& aircraft, std::uint32_t extra) const = 0;
 };
 
 } // namespace kiv
