@@ -80,14 +80,29 @@ std::uint32_t StandSteps::gf_standUseByOtherLive(const TrafficState& state, std:
     return use;
 }
 
-bool StandSteps::lf_standFreeForLive(const TrafficState& state, std::uint32_t standId, std::uint32_t hexId) const {
-    return detail::standOf(state, standId) != nullptr && hexId != 0 && gf_standUseByOtherLive(state, standId, hexId) == 0;
+bool StandSteps::lf_standFreeForLive(const TrafficState& state, std::int32_t standId, std::uint32_t hexId) const {
+    if (standId < 1) {
+        return false;
+    }
+    const auto id = static_cast<std::uint32_t>(standId);
+    return detail::standOf(state, id) != nullptr && hexId != 0 && gf_standUseByOtherLive(state, id, hexId) == 0;
 }
 
-bool StandSteps::gf_standClaimedByLive(const TrafficState& state, std::uint32_t standId, std::uint32_t hexId) const {
+bool StandSteps::gf_standClaimedByLive(const TrafficState& state, std::int32_t standId, std::uint32_t hexId) const {
+    if (standId < 1) {
+        return false;
+    }
     return std::any_of(state.live.begin(), state.live.end(), [&](const LiveAircraft& a) {
-        return a.info.hexId == hexId && a.standId == standId && detail::holdsStand(a.situation);
+        return a.info.hexId == hexId && a.standId == static_cast<std::uint32_t>(standId) &&
+               detail::holdsStand(a.situation);
     });
+}
+
+const Stand* StandSteps::gf_findNearestStand(const TrafficState& state, double latitude, double longitude,
+                                             const AircraftInfo& aircraft, double& distanceMetres,
+                                             bool allowLearned) const {
+    return kiv::gf_findNearestStand(state.parkStands, Lalo{latitude, longitude}, aircraft, distanceMetres,
+                                    allowLearned);
 }
 
 bool StandSteps::lf_checkStandIsNotUsedByOtherLiveAircraftSub(TrafficState& state, std::uint32_t standId,
@@ -131,15 +146,15 @@ bool StandSteps::lf_checkStandIsNotUsedByOtherLiveAircraftSub(TrafficState& stat
 }
 
 bool StandSteps::lf_liveParkedConflict(const TrafficState& state, const LiveAircraft& other,
-                                       std::uint32_t excludedStandId, const LiveAircraft& aircraft,
-                                       std::uint32_t standId) const {
-    if (other.info.hexId == aircraft.info.hexId || other.standId != excludedStandId ||
-        !detail::holdsStand(other.situation)) {
+                                       std::int32_t excludedStandId, const LiveAircraft& aircraft,
+                                       const Stand& stand) const {
+    if (excludedStandId < 1 || other.info.hexId == aircraft.info.hexId ||
+        other.standId != static_cast<std::uint32_t>(excludedStandId) || !detail::holdsStand(other.situation)) {
         return false;
     }
-    const Stand* excluded = detail::standOf(state, excludedStandId);
-    const Stand* wanted = detail::standOf(state, standId);
-    if (excluded == nullptr || wanted == nullptr || (excluded->latitude == 0.0 && excluded->longitude == 0.0)) {
+    const Stand* excluded = detail::standOf(state, static_cast<std::uint32_t>(excludedStandId));
+    const Stand* wanted = &stand;
+    if (excluded == nullptr || (excluded->latitude == 0.0 && excluded->longitude == 0.0)) {
         return false;
     }
     const double sum = other.info.conflictHalfSpanNm + aircraft.info.conflictHalfSpanNm;
@@ -154,7 +169,9 @@ bool StandSteps::lf_liveParkedConflict(const TrafficState& state, const LiveAirc
 bool StandSteps::checkExcludedStandIsAvailable(TrafficState& state, std::uint32_t excludedId, LiveAircraft& aircraft,
                                                std::uint32_t standId) {
     for (LiveAircraft& other : state.live) {
-        if (!lf_liveParkedConflict(state, other, excludedId, aircraft, standId)) {
+        const Stand* wanted = detail::standOf(state, standId);
+        if (wanted == nullptr || !lf_liveParkedConflict(state, other, static_cast<std::int32_t>(excludedId), aircraft,
+                                                        *wanted)) {
             continue;
         }
         if (other.simState != SimState::active || other.situation == FlightSituation::pushed_back) {
@@ -226,7 +243,7 @@ void StandSteps::try2Park(TrafficState& state, LiveAircraft& aircraft) {
         return;
     }
     double distanceMetres = 0.0;
-    const Stand* stand = gf_findNearestStand(state.parkStands, detail::positionOf(aircraft.samples.back()),
+    const Stand* stand = kiv::gf_findNearestStand(state.parkStands, detail::positionOf(aircraft.samples.back()),
                                              aircraft.info, distanceMetres, true);
     if (stand == nullptr) {
         return;
@@ -258,7 +275,7 @@ bool StandSteps::lf_claimStandForLive(TrafficState& state, LiveAircraft& aircraf
         return false;
     }
     if (gf_isUserOrReservedStand(state, *stand) || !checkStandOrExcludedIsOccupiedByLiveParked(state, standId, aircraft) ||
-        !lf_standFreeForLive(state, standId, aircraft.info.hexId)) {
+        !lf_standFreeForLive(state, static_cast<std::int32_t>(standId), aircraft.info.hexId)) {
         return false;
     }
     lf_makeWayForLive(state, aircraft, standId, false);

@@ -145,7 +145,7 @@ bool StandSteps::tryStreamEnd(TrafficState& state, LiveAircraft& aircraft, bool 
         return false;
     }
     double metres = 0.0;
-    const Stand* stand = gf_findNearestStand(state.parkStands, detail::positionOf(last), aircraft.info, metres, false);
+    const Stand* stand = kiv::gf_findNearestStand(state.parkStands, detail::positionOf(last), aircraft.info, metres, false);
     if (stand == nullptr || gf_standUseByOtherLive(state, stand->number, aircraft.info.hexId) != 0 ||
         holdsActiveStatic(state, stand->number)) {
         return false;

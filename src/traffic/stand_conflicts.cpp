@@ -219,7 +219,7 @@ void StandSteps::collisionWithParked(TrafficState& state, LiveAircraft& live) {
                 double metres = 0.0;
                 goingIn = state.ports.motion.gf_canApproachStand(detail::standPoseOf(*stand), stand->radius, position,
                                                                  live.pose.headingRad, detail::positionOf(last)) &&
-                          gf_findNearestStand(state.parkStands, detail::positionOf(last), live.info, metres, false) ==
+                          kiv::gf_findNearestStand(state.parkStands, detail::positionOf(last), live.info, metres, false) ==
                               stand;
             }
         }

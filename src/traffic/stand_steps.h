@@ -24,6 +24,7 @@
 namespace kiv {
 
 class TrafficState;
+struct AircraftInfo;
 struct LiveAircraft;
 struct StaticAircraft;
 struct Stand;
@@ -68,10 +69,13 @@ public:
     bool lf_claimStandForLive(TrafficState& state, LiveAircraft& aircraft, std::uint32_t standId, bool forced);
     std::uint32_t gf_standUseByOtherLive(const TrafficState& state, std::uint32_t standId,
                                          std::uint32_t ownHexId) const;
-    bool lf_standFreeForLive(const TrafficState& state, std::uint32_t standId, std::uint32_t hexId) const;
-    bool gf_standClaimedByLive(const TrafficState& state, std::uint32_t standId, std::uint32_t hexId) const;
-    bool lf_liveParkedConflict(const TrafficState& state, const LiveAircraft& other, std::uint32_t excludedStandId,
-                               const LiveAircraft& aircraft, std::uint32_t standId) const;
+    bool lf_standFreeForLive(const TrafficState& state, std::int32_t standId, std::uint32_t hexId) const;
+    bool gf_standClaimedByLive(const TrafficState& state, std::int32_t standId, std::uint32_t hexId) const;
+    // `other` holds the excluded stand and stands within both clearance radii of `stand`.
+    bool lf_liveParkedConflict(const TrafficState& state, const LiveAircraft& other, std::int32_t excludedStandId,
+                               const LiveAircraft& aircraft, const Stand& stand) const;
+    const Stand* gf_findNearestStand(const TrafficState& state, double latitude, double longitude,
+                                     const AircraftInfo& aircraft, double& distanceMetres, bool allowLearned) const;
     bool lf_checkStandIsNotUsedByOtherLiveAircraftSub(TrafficState& state, std::uint32_t standId,
                                                       LiveAircraft& aircraft);
     void lf_eraseLiveAircraft(TrafficState& state, std::uint32_t hexId);
@@ -122,7 +126,7 @@ private:
 
     std::priority_queue<JetwayRemoval, std::vector<JetwayRemoval>, LaterDue> jetwayRemovals_;
     std::uint32_t collisionCalls_ = 0;
-    std::uint64_t collisionGeneration_ = 0;
+    std::uint32_t collisionGeneration_ = 0;
     double quarantineClock_ = 0.0; // newest record time the quarantine has seen
 };
 

@@ -173,7 +173,6 @@ public:
     bool parkAirportFileRead = false;
     bool plannerFlag = false;
     std::atomic<bool> parkingRegenerationRequested{false};
-    std::uint64_t staticSetGeneration = 0; // raised by every completed static placement
     std::int32_t maxParkCount = -1; // stands that may show a parked aircraft; -1: no limit yet
     std::uint32_t staticSerial = 0; // hex id of the last static aircraft made, 0..9999
     std::uint32_t learnedUpdateCount = 0; // learned stand uses recorded since the last save
@@ -194,6 +193,8 @@ public:
     std::unordered_set<std::uint64_t> failedSpawnSet;
     std::vector<std::string> removedGhosts;
     std::vector<StaticRemoval> staticRemovals;
+    // Grows whenever a static aircraft becomes active (the live-versus-parked check reads it).
+    std::uint32_t staticSetGeneration = 0;
 
     TrafficMailbox mailbox;
 };
