@@ -75,4 +75,29 @@ public:
     int autoParkUpdates = 0;
 };
 
+class ParkingNeighboursRecorder : public ParkingNeighbours {
+public:
+    ParkingNeighboursRecorder() { gf_setParkingNeighbours(this); }
+    ~ParkingNeighboursRecorder() override { gf_setParkingNeighbours(nullptr); }
+    void setRTAppParkAirportValue(std::optional<double> altitudeFt) override { rtApp.push_back(altitudeFt); }
+    void setRTAPIParkAirportValue(std::optional<double> altitudeFt) override { rtApi.push_back(altitudeFt); }
+    void clearParking() override { ++clears; }
+    void disableParkingControls() override { ++disables; }
+    void clearReceivedTraffic() override { ++trafficClears; }
+    void requestRTAppParkedTraffic() override { ++parkedRequests; }
+    void requestParkingRegeneration() override { ++regenerations; }
+    bool userOnGround() const override { return onGround; }
+    double userHeightAboveGroundFt() const override { return heightFt; }
+
+    std::vector<std::optional<double>> rtApp;
+    std::vector<std::optional<double>> rtApi;
+    int clears = 0;
+    int disables = 0;
+    int trafficClears = 0;
+    int parkedRequests = 0;
+    int regenerations = 0;
+    bool onGround = false;
+    double heightFt = 0.0;
+};
+
 } // namespace kiv::test_support
