@@ -585,8 +585,9 @@ bool gf_openDisplay(const std::string& name, std::string& error) {
     fl_open_display();
     guiThread = std::this_thread::get_id();
     Fl::lock(); // posting from other threads
-    Fl::set_font(kNormalFont, "DejaVu Sans");
-    Fl::set_font(kBoldFont, "DejaVu Sans Bold");
+    // Xft names: the first character is the weight (" " normal, "B" bold).
+    Fl::set_font(kNormalFont, " DejaVu Sans");
+    Fl::set_font(kBoldFont, "BDejaVu Sans");
     Fl::visible_focus(0);
     return true;
 }

@@ -14,6 +14,11 @@
 #include "platform/fltk_window.h"
 #include "settings/settings_table.h"
 
+// The font and X libraries keep caches for the life of the process; not leaks of ours.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\nleak:libX11.so\nleak:libXft.so\nleak:libfltk.so\n";
+}
+
 namespace kiv {
 namespace {
 
