@@ -619,6 +619,9 @@ void gf_pumpMessages() {
     for (int round = 0; round < 20; ++round) {
         Fl::check();
         Fl::flush();
+        if (fl_display != nullptr) {
+            XSync(fl_display, False);
+        }
     }
 }
 
@@ -629,6 +632,22 @@ bool gf_saveClientImage(MainWindow& window, const std::filesystem::path& file) {
     WindowWidget& widget = main.widget();
     if (widget.shown() == 0) {
         return false;
+    }
+    widget.redraw();
+    gf_pumpMessages();
+    // A busy X server may map, resize or expose the window late: wait until it is viewable
+    // at its size and nothing is left to draw (at most some 5 s).
+    for (int round = 0; round < 250; ++round) {
+        XWindowAttributes attributes{};
+        const bool ready = XGetWindowAttributes(fl_display, fl_xid(&widget), &attributes) != 0 &&
+                           attributes.map_state == IsViewable && attributes.width == widget.w() &&
+                           attributes.height == widget.h() && widget.damage() == 0;
+        if (ready) {
+            break;
+        }
+        Fl::wait(0.02);
+        Fl::flush();
+        XSync(fl_display, False);
     }
     widget.redraw();
     gf_pumpMessages();
