@@ -105,26 +105,25 @@ public:
     // Live aircraft parked at a stand; with post, their mean parked time goes to the window.
     virtual std::uint64_t gf_countLiveParked(TrafficState& state, bool post) = 0;
     virtual void lf_removeAllStaticAndLiveAtAirport(TrafficState& state) = 0;
+    // Stand availability for an aircraft created on a stand or handed its object: whether the
+    // live aircraft holds the stand; whether it is a valid stand no other live aircraft uses;
+    // whether `other` holds the excluded stand close enough to the stand to collide; and the
+    // settling of another live aircraft's claim (true when the stand is free then).
+    virtual bool gf_standClaimedByLive(const TrafficState& state, std::uint32_t standId,
+                                       std::uint32_t hexId) const = 0;
+    virtual bool lf_standFreeForLive(const TrafficState& state, std::uint32_t standId, std::uint32_t hexId) const = 0;
+    virtual bool lf_liveParkedConflict(const TrafficState& state, const LiveAircraft& other,
+                                       std::uint32_t excludedStandId, const LiveAircraft& aircraft,
+                                       std::uint32_t standId) const = 0;
+    virtual bool lf_checkStandIsNotUsedByOtherLiveAircraftSub(TrafficState& state, std::uint32_t standId,
+                                                              LiveAircraft& aircraft) = 0;
 
     // Simulator events, wanted by the stand steps: drops the delayed simulator commands of the
     // hex id, and those without a hex id of the object id (not 0).
     virtual void lf_dropSimCommands(TrafficState& state, std::uint32_t hexId, std::uint32_t objectId) = 0;
 
-    // Stand questions that the simulator events and the spawn ask of the stand steps.
-    // A live aircraft with this hex id holds this stand (pushing back, pushed back, parking or parked).
-    virtual bool gf_standClaimedByLive(const TrafficState& state, std::int32_t standId,
-                                       std::uint32_t hexId) const = 0;
-    // The stand id is valid, the hex id not 0, and no other live aircraft uses the stand.
-    virtual bool lf_standFreeForLive(const TrafficState& state, std::int32_t standId, std::uint32_t hexId) const = 0;
-    // Resolves another live aircraft's claim on the stand; true when the stand is then free.
-    virtual bool lf_checkStandIsNotUsedByOtherLiveAircraftSub(TrafficState& state, std::uint32_t standId,
-                                                              LiveAircraft& aircraft) = 0;
-    // `other` holds the stand `standId` (one that `stand` excludes) and stands closer to the
-    // stand than the two aircraft's clearance radii together.
-    virtual bool lf_liveParkedConflict(const TrafficState& state, const LiveAircraft& other, std::int32_t standId,
-                                       const LiveAircraft& aircraft, const Stand& stand) const = 0;
-    // The nearest usable park stand to the position for the aircraft (null: none; the
-    // distance is then 99999 m). The pointer is into state.parkStands.
+    // Live update and spawn: the nearest usable park stand to the position for the aircraft
+    // (null: none; the distance is then 99999 m). The pointer is into state.parkStands.
     virtual const Stand* gf_findNearestStand(const TrafficState& state, double latitude, double longitude,
                                              const AircraftInfo& aircraft, double& distanceMetres,
                                              bool allowLearned) const = 0;

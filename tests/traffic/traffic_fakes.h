@@ -415,11 +415,7 @@ public:
         return result;
     }
     RelativePosition gf_relativePosition(const Lalo&, double, const Lalo&) const override { return relative; }
-    mutable int withinRadiiCalls = 0;
-    bool gf_withinRadii(const Lalo&, double, const Lalo&, double) const override {
-        ++withinRadiiCalls;
-        return withinRadii;
-    }
+    bool gf_withinRadii(const Lalo&, double, const Lalo&, double) const override { return withinRadii; }
     StandApproachState gf_standApproachState(const StandPose&, const Lalo&, double) const override { return approach; }
     StandEntryCheck gf_checkStandEntry(const StandPose&, double, const Lalo&, double, double) const override {
         return entry;
@@ -619,25 +615,28 @@ public:
     void lf_removeAllStaticAndLiveAtAirport(TrafficState&) override {
         calls.push_back("lf_removeAllStaticAndLiveAtAirport");
     }
-    // Stand questions of the simulator events and the spawn.
-    std::set<std::pair<std::int32_t, std::uint32_t>> standClaims; // (stand id, hex id)
-    bool gf_standClaimedByLive(const TrafficState&, std::int32_t standId, std::uint32_t hexId) const override {
+    std::set<std::pair<std::uint32_t, std::uint32_t>> standClaims; // (stand id, hex id) held
+    bool gf_standClaimedByLive(const TrafficState&, std::uint32_t standId, std::uint32_t hexId) const override {
         return standClaims.contains({standId, hexId});
     }
     bool standFree = true;
-    bool lf_standFreeForLive(const TrafficState&, std::int32_t, std::uint32_t) const override { return standFree; }
-    bool standNotUsedByOther = true;
+    bool lf_standFreeForLive(const TrafficState&, std::uint32_t, std::uint32_t) const override { return standFree; }
+    bool liveConflict = false;
+    bool lf_liveParkedConflict(const TrafficState&, const LiveAircraft&, std::uint32_t, const LiveAircraft&,
+                               std::uint32_t) const override {
+        return liveConflict;
+    }
+    bool otherLiveYields = true;
     bool lf_checkStandIsNotUsedByOtherLiveAircraftSub(TrafficState&, std::uint32_t standId,
                                                       LiveAircraft& aircraft) override {
         calls.push_back("lf_checkStandIsNotUsedByOtherLiveAircraftSub " + std::to_string(standId) + " " +
                         std::to_string(aircraft.info.hexId));
-        return standNotUsedByOther;
+        return otherLiveYields;
     }
-    std::set<std::uint32_t> parkedConflicts; // hex ids of the others that conflict
-    bool lf_liveParkedConflict(const TrafficState&, const LiveAircraft& other, std::int32_t, const LiveAircraft&,
-                               const Stand&) const override {
-        return parkedConflicts.contains(other.info.hexId);
+    void lf_dropSimCommands(TrafficState&, std::uint32_t hexId, std::uint32_t objectId) override {
+        calls.push_back("lf_dropSimCommands " + std::to_string(hexId) + " " + std::to_string(objectId));
     }
+
     std::optional<std::size_t> nearestStandIndex; // into state.parkStands
     const Stand* gf_findNearestStand(const TrafficState& state, double, double, const AircraftInfo&,
                                      double& distanceMetres, bool) const override {
@@ -647,9 +646,6 @@ public:
         }
         distanceMetres = 10.0;
         return &state.parkStands[*nearestStandIndex];
-    }
-    void lf_dropSimCommands(TrafficState&, std::uint32_t hexId, std::uint32_t objectId) override {
-        calls.push_back("lf_dropSimCommands " + std::to_string(hexId) + " " + std::to_string(objectId));
     }
 
     int count(const std::string& name) const {
