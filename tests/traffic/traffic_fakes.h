@@ -415,7 +415,11 @@ public:
         return result;
     }
     RelativePosition gf_relativePosition(const Lalo&, double, const Lalo&) const override { return relative; }
-    bool gf_withinRadii(const Lalo&, double, const Lalo&, double) const override { return withinRadii; }
+    mutable int withinRadiiCalls = 0;
+    bool gf_withinRadii(const Lalo&, double, const Lalo&, double) const override {
+        ++withinRadiiCalls;
+        return withinRadii;
+    }
     StandApproachState gf_standApproachState(const StandPose&, const Lalo&, double) const override { return approach; }
     StandEntryCheck gf_checkStandEntry(const StandPose&, double, const Lalo&, double, double) const override {
         return entry;
