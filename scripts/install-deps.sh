@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   # compiler, build tools, test and stand-in runtime
   build-essential g++ cmake ninja-build ccache pkg-config git python3
+  # the service stand-in makes its TLS certificate at test time
+  openssl
   # test and benchmark frameworks
   libgtest-dev libgmock-dev libbenchmark-dev
   # libraries the targets link (cmake/KivDependencies.cmake); a package comes with its find_package
