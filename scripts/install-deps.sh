@@ -13,6 +13,9 @@ packages=(
   # libraries the targets link (cmake/KivDependencies.cmake); a package comes with its find_package
   # (FLTK's CMake package also wants the fluid package: libfltk1.3-dev only recommends it)
   libfmt-dev libsodium-dev libpugixml-dev nlohmann-json3-dev libzip-dev libcurl4-openssl-dev
+  # the main window: FLTK and its CMake package's fluid, the font it paints with, libpng for the
+  # window test's screenshot, and a virtual X server (with xauth) for that test
+  libfltk1.3-dev fluid fonts-dejavu-core libpng-dev xvfb xauth
 )
 
 missing=()

@@ -48,6 +48,8 @@ struct FlightOption {
     std::uint32_t fromFile = 0; // 1: read from the airport file itself; 0: learned
     std::uint32_t real = 1;     // 1: seen on a real aircraft; 0: soft
     bool cpl = false;           // the aircraft left the stand again
+    // Passed over by the current parking plan (already present); never written to a file.
+    bool planSkip = false;
 };
 
 // One park position. Positions in degrees, heading in radians in [0, 2*pi), radius in

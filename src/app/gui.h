@@ -15,6 +15,7 @@
 
 #include "app/gui_status.h"
 #include "app/gui_update.h"
+#include "app/paint_canvas.h"
 #include "platform/window_backend.h"
 #include "traffic/loop_clock.h"
 
@@ -91,6 +92,11 @@ public:
 
     // GUI thread: what the window paints.
     const GuiStatus& status() const { return status_; }
+
+    // Draws UTF-8 text with its top-left corner at (x, y - 3); text that is not valid UTF-8
+    // is logged and not drawn.
+    static void drawText(PaintCanvas& dc, std::int32_t x, std::int32_t y, std::string_view text, Colour colour,
+                         bool bold);
 
 private:
     friend struct GuiApplier;

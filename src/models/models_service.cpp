@@ -23,6 +23,7 @@ std::string ModelsService::airlineCode(std::uint16_t airlineId) const { return g
 SizeClass ModelsService::gf_sizeClassOfModel(std::uint16_t modelId) const { return kiv::gf_sizeClassOfModel(modelId); }
 
 std::uint16_t ModelsService::gf_modelId(std::string_view modelCode) { return kiv::gf_modelId(modelCode); }
+std::uint16_t ModelsService::gf_airlineId(std::string_view airlineCode) { return kiv::gf_airlineId(airlineCode); }
 
 std::optional<double> ModelsService::halfSpanNm(std::uint16_t modelId) const {
     if (modelId >= kModelRadiusTableSize) {

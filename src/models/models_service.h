@@ -26,6 +26,7 @@ public:
     std::string airlineCode(std::uint16_t airlineId) const override;
     SizeClass gf_sizeClassOfModel(std::uint16_t modelId) const override;
     std::uint16_t gf_modelId(std::string_view modelCode) override;
+    std::uint16_t gf_airlineId(std::string_view airlineCode) override;
     // Empty at or beyond the end of the wingspan table; 0 for a model without a wingspan.
     std::optional<double> halfSpanNm(std::uint16_t modelId) const override;
     double largestHalfSpanNm() const override;

@@ -87,6 +87,9 @@ struct AircraftRecord {
     std::uint8_t removed = 0;
     std::uint8_t creationCancelled = 0;
     std::uint8_t cgKnown = 0;
+    // A removal that waits for the jetway (0 = none) and the word that goes with it.
+    std::uint64_t jetwayRemovalToken = 0;
+    std::uint64_t jetwayRemovalWord = 0;
 };
 
 struct StandPose {
@@ -98,6 +101,10 @@ struct StandPose {
 struct StaticAircraft : AircraftRecord {
     StaticAircraft(AircraftInfo aircraft, std::uint32_t stand, StandPose pose, bool cargo,
                    std::string_view standIdText);
+
+    std::uint32_t source = 0;       // 1 a learned stand use, 0 a parked aircraft of the service
+    std::uint32_t serviceHexId = 0; // the service's hex id of a parked aircraft
+    std::uint8_t stayMark = 0;      // the current parking plan keeps it
 };
 
 struct StandChoice {
@@ -127,6 +134,7 @@ struct LiveAircraft : AircraftRecord, LiveMotionState {
     std::uint32_t proximityCompanion = 0; // tick at which that hold started
     double respawnHeadingRad = 0.0;
     std::uint8_t respawnPose = 0;
+    std::uint8_t atStandChecked = 0; // the at-stand check ran since it parked
 };
 
 // The first byte of the head's 64-bit word marks an aircraft already matched to learned stands.

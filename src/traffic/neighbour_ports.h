@@ -8,11 +8,14 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
+#include "airports/stand.h"
 #include "feeds/traffic_record.h"
 #include "foundation/lalo.h"
 #include "models/livery_key.h"
@@ -24,7 +27,6 @@ namespace kiv {
 class TrafficState;
 struct AircraftInfo;
 struct LiveAircraft;
-struct Stand;
 struct StandPose;
 
 // Published pose lists per simulator object, guarded by the link's pose mutex.
@@ -153,12 +155,39 @@ public:
     // The parked aircraft the service reported: aged, cleaned and, when the settings ask for
     // the service's parked traffic only, handed to `place` under the list's lock.
     virtual void gf_requestRTAPIParkedTraffic(std::int32_t needed, const ParkedPlacement& place) = 0;
+
+    // Parking planner. The defaults stand for a source that delivered nothing.
+    // The callsigns and hex ids of the traffic delivered since the stores were last cleared.
+    virtual void receivedTrafficIds(std::unordered_set<std::string>& callsigns,
+                                    std::unordered_set<std::uint32_t>& hexIds) const {
+        callsigns.clear();
+        hexIds.clear();
+    }
+    // Runs `use` on the active source's cleaned parked list under that list's lock.
+    virtual void withParkedRecords(const std::function<void(std::vector<ParkedRecord>&)>& use) {
+        static_cast<void>(use);
+    }
+    // Forgets the parked traffic received so far and the source's parked-collection flag.
+    virtual void clearReceivedParkedTraffic() {}
 };
 
 struct ParkAirportInfo {
     std::string code; // empty: none
     double latitude = 0.0;
     double longitude = 0.0;
+};
+
+// The park airport's file as the parking planner takes it over: read, merged with its learned
+// copy and applied to the run. A non-empty error text means nothing was read.
+struct ParkAirportFile {
+    std::string error;
+    std::string airportName;
+    std::int32_t qfReal = 0;
+    std::int32_t qfSoft = 0;
+    bool handmade = false;
+    std::string publisher;
+    bool publisherFlag = false;
+    std::vector<Stand> stands;
 };
 
 // A row of the known-airports table as its neighbours see it.
@@ -187,7 +216,45 @@ public:
                                                                    double withinNm) const = 0;
     // The known-airports row of an ICAO code; empty for a code not in the table.
     virtual std::optional<KnownAirportInfo> gf_findKnownAirport(std::string_view icaoCode) const = 0;
+
+    // Parking. The defaults stand for a run without airport files.
+    virtual std::optional<std::filesystem::path> gf_findAirportFilePath(std::string_view icaoCode) const {
+        static_cast<void>(icaoCode);
+        return std::nullopt;
+    }
+    // Reads the file with its learned copy and applies its settings to the run.
+    virtual ParkAirportFile readAndApplyAirportFile(const std::filesystem::path& path);
+    virtual void gf_saveLearned(std::span<const Stand> stands, bool handmade) {
+        static_cast<void>(stands);
+        static_cast<void>(handmade);
+    }
+    virtual void gf_applyParkSettings() {}
+    // Under the park-airport list lock: the stand the user aircraft stands on becomes the
+    // park airport's reserved stand unless it is that one already (empty: not at a stand).
+    virtual void noteUserStand(const ParkAirportInfo& airport, const std::optional<std::string>& userStand) {
+        static_cast<void>(airport);
+        static_cast<void>(userStand);
+    }
+    // The park-airport sweep's decisions on the user position.
+    virtual void gf_selectNearestParkAirport(double latitude, double longitude) {
+        static_cast<void>(latitude);
+        static_cast<void>(longitude);
+    }
+    virtual void gf_checkParkAirportReach(double latitude, double longitude) {
+        static_cast<void>(latitude);
+        static_cast<void>(longitude);
+    }
+    virtual void gf_parkAirportOnGround(double latitude, double longitude) {
+        static_cast<void>(latitude);
+        static_cast<void>(longitude);
+    }
 };
+
+inline ParkAirportFile AirportsPort::readAndApplyAirportFile(const std::filesystem::path& path) {
+    ParkAirportFile file;
+    file.error = "no airport file reader for " + path.string();
+    return file;
+}
 
 // Models and liveries: the type database and the livery choice.
 class ModelsPort {
@@ -199,6 +266,8 @@ public:
     virtual std::string airlineCode(std::uint16_t airlineId) const = 0;
     virtual SizeClass gf_sizeClassOfModel(std::uint16_t modelId) const = 0;
     virtual std::uint16_t gf_modelId(std::string_view modelCode) = 0;
+    // Interns an airline code not yet known.
+    virtual std::uint16_t gf_airlineId(std::string_view airlineCode) = 0;
     // Half wingspan in nautical miles; empty at or beyond the end of the wingspan table.
     virtual std::optional<double> halfSpanNm(std::uint16_t modelId) const = 0;
     virtual double largestHalfSpanNm() const = 0;
@@ -251,6 +320,21 @@ public:
     virtual void gf_disableParkingControls() = 0;
     virtual void gf_showSupportHint() = 0;
     virtual bool airportScanReportedProblem() const = 0;
+
+    // Parking band and parking controls.
+    virtual void postStaticFit(float hours) = 0; // -1: none
+    virtual void setLiveFit(float hours) = 0;    // -1: none
+    virtual void setStaticFitHidden(bool hidden) = 0;
+    virtual void postParkAirport(std::uint64_t key) = 0; // 0: no airport within reach
+    virtual void postParkingUpdates(std::uint32_t count) = 0;
+    virtual void postLearnedChanges(std::uint32_t count) = 0;
+    virtual void setParkAirportInfo(bool hasFile, const std::string& airportName) = 0;
+    virtual void setPublisher(const std::string& text, bool flag) = 0;
+    // The parking band shows "generating parking ..." until the controls are enabled again.
+    virtual void markGeneratingParking() = 0;
+    virtual void gf_enableParkingControls() = 0;
+    virtual void gf_resetParkingCountdown() = 0;
+    virtual void disableParkButtons() = 0;
 };
 
 } // namespace kiv

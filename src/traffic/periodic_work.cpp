@@ -52,17 +52,17 @@ void applyMaxPark(TrafficState& state) {
     if (!state.maxParkChanged.exchange(false) || state.parkStands.empty()) {
         return;
     }
-    const std::uint32_t previous = state.maxParkCount;
+    const std::int32_t previous = state.maxParkCount;
     const auto settings = detail::settings();
     if (!settings->rtParkTrafficOnly) {
         state.ports.steps.gf_computeMaxPark(state);
     } else {
         const auto stands = static_cast<std::int64_t>(state.parkStands.size());
         const std::int64_t count = settings->maxParkSel < 1 ? 0 : std::min<std::int64_t>(settings->maxParkSel, stands);
-        state.maxParkCount = static_cast<std::uint32_t>(count);
+        state.maxParkCount = static_cast<std::int32_t>(count);
         const auto percent =
             static_cast<std::uint32_t>(std::lround(static_cast<double>(count) * 100.0 / static_cast<double>(stands)));
-        state.ports.shell.postMaxPark(state.maxParkCount, percent);
+        state.ports.shell.postMaxPark(static_cast<std::uint32_t>(count), percent);
     }
     if (state.maxParkCount < previous) {
         state.ports.steps.gf_limitParkedAircraft(state, 0);

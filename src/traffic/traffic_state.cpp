@@ -25,6 +25,8 @@ void reserveRoom(TrafficState& state) {
     state.parkStands.reserve(512);
     state.addingStack.reserve(64);
     state.staticRemovals.reserve(256);
+    state.pendingParkedAdds.reserve(512);
+    state.liveStayers.reserve(64);
     state.removedGhosts.reserve(64);
     state.delayedLightCommands.reserve(24);
 }
@@ -38,12 +40,15 @@ void setLoopOwnsTables(TrafficState& state, bool owned) {
 
 void gf_initTraffic(TrafficState& state) {
     state.ports.steps.clearStepState(state);
+    state.liveStayers.clear();
     state.live.clear();
     state.jumpQuarantine.clear();
     state.statics.clear();
     state.waitingCreationQueue = {};
     clearParkStands(state);
     state.addingStack.clear();
+    state.pendingParkedAdds.clear();
+    state.deferredParkedAdds.clear();
     state.staticRemovals.clear();
     state.removedGhosts.clear();
     state.delayedLightCommands.clear();
@@ -66,6 +71,9 @@ void gf_resetTraffic(TrafficState& state) {
     state.ports.models.clearNoMatchList();
     state.addingStack.clear();
     clearQueues(state);
+    state.pendingParkedAdds.clear();
+    state.deferredParkedAdds.clear();
+    state.liveStayers.clear();
     state.staticRemovals.clear();
     state.statics.clear();
     {

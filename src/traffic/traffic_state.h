@@ -60,9 +60,34 @@ struct DelayedLightCommand {
     std::uint32_t kind = 0;
 };
 
+// A static aircraft the parking plan no longer wants.
 struct StaticRemoval {
-    std::string standIdText;
-    std::uint32_t value = 0;
+    std::string callsign;
+    std::uint32_t standId = 0;
+};
+
+// One stand the parking plan fills: a learned use of the stand (source 1) or a parked
+// aircraft the service reported (source 0). Offset: for a learned use the search offset it
+// was found at, for a service record its age; both in half-hour slots.
+struct StaticCandidate {
+    std::uint32_t hexId = 0; // the service's hex id; 0 for a learned use
+    std::uint32_t source = 0;
+    std::int32_t standId = 0;
+    std::int32_t offset = 0;
+    LiveryKey key;
+    std::string callsign1;
+    std::string callsign2;
+    std::string registration;
+    std::uint8_t staysNextSlot = 0; // which callsign the static aircraft shows
+};
+
+// A live aircraft that keeps its stand in the parking plan.
+struct LiveStayer {
+    std::string callsign;
+    std::string registration;
+    std::uint64_t word = 0;
+    std::int32_t standId = 0;
+    std::int32_t minutesParked = 0; // 0 once its at-stand check ran
 };
 
 // The four class switches of the main window, in the order the five-second step takes them.
@@ -148,9 +173,18 @@ public:
     bool parkAirportFileRead = false;
     bool plannerFlag = false;
     std::atomic<bool> parkingRegenerationRequested{false};
-    std::uint32_t maxParkCount = 0;
+    std::int32_t maxParkCount = -1; // stands that may show a parked aircraft; -1: no limit yet
+    std::uint32_t staticSerial = 0; // hex id of the last static aircraft made, 0..9999
+    std::uint32_t learnedUpdateCount = 0; // learned stand uses recorded since the last save
+    std::vector<StaticCandidate> pendingParkedAdds;  // placement takes from the back
+    std::vector<StaticCandidate> deferredParkedAdds; // waiting for a removal to complete
+    std::vector<LiveStayer> liveStayers;             // sorted by minutes parked
+    // The traffic the feed delivered since its stores were last cleared.
+    std::unordered_set<std::string> liveFeedCallsigns;
+    std::unordered_set<std::uint32_t> liveFeedHexIds;
     std::string loadedAirportFileName;
     bool learnedDataChanged = false;
+    bool staticFitHidden = false; // the main window hides the static fit (week search in use)
 
     // Lists of the later steps that the start and the reset clear.
     std::deque<std::uint32_t> learnedStandMatchQueue;

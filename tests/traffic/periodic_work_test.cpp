@@ -34,9 +34,9 @@ TEST_F(PeriodicWorkTest, MaxParkFollowsTheSelectionWhenOnlyTheServicesParkedTraf
         bool serviceParkingOnly;
         std::int32_t selection;
         std::size_t stands;
-        std::uint32_t previous;
+        std::int32_t previous;
         std::string post; // "" when nothing is posted
-        std::uint32_t count;
+        std::int32_t count;
         bool computed;
         bool limited;
     };

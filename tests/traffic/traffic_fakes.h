@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -12,6 +13,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "settings/settings_snapshot.h"
@@ -134,9 +136,25 @@ public:
     bool sourceConnected() const override { return connected; }
     std::uint32_t weatherStatus() override { return weather; }
     std::uint32_t trafficStatus() override { return traffic; }
-    void gf_requestRTAPIParkedTraffic(std::int32_t, const ParkedPlacement&) override {
+    std::vector<ParkedRecord> parked; // the cleaned parked list
+    bool placeParked = false;         // the request hands the list to the placement
+    std::int32_t parkedNeeded = -1;
+    void gf_requestRTAPIParkedTraffic(std::int32_t needed, const ParkedPlacement& place) override {
         calls.push_back("gf_requestRTAPIParkedTraffic");
+        parkedNeeded = needed;
+        if (placeParked && place) {
+            place(parked, needed);
+        }
     }
+    std::unordered_set<std::string> receivedCallsigns;
+    std::unordered_set<std::uint32_t> receivedHexIds;
+    void receivedTrafficIds(std::unordered_set<std::string>& callsigns,
+                            std::unordered_set<std::uint32_t>& hexIds) const override {
+        callsigns = receivedCallsigns;
+        hexIds = receivedHexIds;
+    }
+    void withParkedRecords(const std::function<void(std::vector<ParkedRecord>&)>& use) override { use(parked); }
+    void clearReceivedParkedTraffic() override { calls.push_back("clearReceivedParkedTraffic"); }
 };
 
 class FakeAirports : public AirportsPort {
@@ -165,6 +183,27 @@ public:
         return knownByCode.contains(std::string(icaoCode)) ? std::optional(knownByCode.at(std::string(icaoCode)))
                                                            : std::nullopt;
     }
+
+    std::optional<std::filesystem::path> filePath;
+    ParkAirportFile file;
+    std::vector<std::string> calls;
+    std::vector<std::vector<Stand>> savedLearned;
+    std::optional<std::filesystem::path> gf_findAirportFilePath(std::string_view) const override { return filePath; }
+    ParkAirportFile readAndApplyAirportFile(const std::filesystem::path& path) override {
+        calls.push_back("readAndApplyAirportFile " + path.string());
+        return file;
+    }
+    void gf_saveLearned(std::span<const Stand> stands, bool handmade) override {
+        calls.push_back(std::string("gf_saveLearned ") + (handmade ? "handmade" : "learned"));
+        savedLearned.emplace_back(stands.begin(), stands.end());
+    }
+    void gf_applyParkSettings() override { calls.push_back("gf_applyParkSettings"); }
+    void noteUserStand(const ParkAirportInfo& airport, const std::optional<std::string>& stand) override {
+        calls.push_back("noteUserStand " + airport.code + " " + stand.value_or("-"));
+    }
+    void gf_selectNearestParkAirport(double, double) override { calls.push_back("gf_selectNearestParkAirport"); }
+    void gf_checkParkAirportReach(double, double) override { calls.push_back("gf_checkParkAirportReach"); }
+    void gf_parkAirportOnGround(double, double) override { calls.push_back("gf_parkAirportOnGround"); }
 };
 
 // Model id n has the code in `codes`; unknown ids have an empty code.
@@ -201,6 +240,14 @@ public:
             }
         }
         return 2700;
+    }
+    std::map<std::string, std::uint16_t, std::less<>> airlineIds = {{"PVT", 90}};
+    std::uint16_t gf_airlineId(std::string_view code) override {
+        auto it = airlineIds.find(code);
+        if (it == airlineIds.end()) {
+            it = airlineIds.emplace(std::string(code), static_cast<std::uint16_t>(100 + airlineIds.size())).first;
+        }
+        return it->second;
     }
     std::optional<double> halfSpanNm(std::uint16_t id) const override {
         if (id >= 2700) {
@@ -290,6 +337,45 @@ public:
     void gf_disableParkingControls() override { posts.push_back("gf_disableParkingControls"); }
     void gf_showSupportHint() override { posts.push_back("gf_showSupportHint"); }
     bool airportScanReportedProblem() const override { return false; }
+
+    bool staticFitHidden = false;
+    void postStaticFit(float hours) override { posts.push_back("StaticFit " + fitText(hours)); }
+    void setLiveFit(float hours) override { posts.push_back("LiveFit " + fitText(hours)); }
+    void setStaticFitHidden(bool hidden) override {
+        staticFitHidden = hidden;
+        posts.push_back(std::string("StaticFitHidden ") + (hidden ? "1" : "0"));
+    }
+    void postParkAirport(std::uint64_t key) override { posts.push_back("ParkAirport " + std::to_string(key)); }
+    void postParkingUpdates(std::uint32_t count) override {
+        posts.push_back("ParkingUpdates " + std::to_string(count));
+    }
+    void postLearnedChanges(std::uint32_t count) override {
+        posts.push_back("LearnedChanges " + std::to_string(count));
+    }
+    void setParkAirportInfo(bool hasFile, const std::string& name) override {
+        posts.push_back(std::string("ParkAirportInfo ") + (hasFile ? "1 " : "0 ") + name);
+    }
+    void setPublisher(const std::string& text, bool flag) override {
+        posts.push_back("Publisher " + text + (flag ? " 1" : " 0"));
+    }
+    void markGeneratingParking() override { posts.push_back("markGeneratingParking"); }
+    void gf_enableParkingControls() override { posts.push_back("gf_enableParkingControls"); }
+    void gf_resetParkingCountdown() override { posts.push_back("gf_resetParkingCountdown"); }
+    void disableParkButtons() override { posts.push_back("disableParkButtons"); }
+
+    // One decimal; none shows as -1.0.
+    static std::string fitText(float hours) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.1f", static_cast<double>(hours));
+        return text;
+    }
+    int count(const std::string& post) const {
+        int n = 0;
+        for (const std::string& p : posts) {
+            n += p == post ? 1 : 0;
+        }
+        return n;
+    }
 };
 
 // Answers as configured; records the continuity inputs and the drives into stands.
