@@ -2,7 +2,10 @@
 
 #include "traffic/detail/settings_access.h"
 #include "traffic/learned_stand_use.h"
+#include "traffic/parking_adjustments.h"
+#include "traffic/parking_planner.h"
 #include "traffic/stand_helpers.h"
+#include "traffic/static_placement.h"
 #include "traffic/traffic_state.h"
 
 namespace kiv {
@@ -33,5 +36,25 @@ void ParkingSteps::clearStepState(TrafficState& state) {
     state.liveStayers.clear();
     data_ = ParkingData{};
 }
+
+void ParkingSteps::gf_regenerateParking(TrafficState& state) { kiv::gf_regenerateParking(state, data_); }
+
+void ParkingSteps::lf_parkAirportSweep(TrafficState& state) { kiv::lf_parkAirportSweep(state, data_); }
+
+void ParkingSteps::lf_applyParkingAdjustments(TrafficState& state, bool replaceAll) {
+    kiv::lf_applyParkingAdjustments(state, data_, replaceAll);
+}
+
+void ParkingSteps::gf_limitParkedAircraft(TrafficState& state, std::uint32_t extra) {
+    kiv::gf_limitParkedAircraft(state, extra);
+}
+
+void ParkingSteps::lf_placeStaticAircraft(TrafficState& state) { kiv::lf_placeStaticAircraft(state); }
+
+void ParkingSteps::lf_checkUserAirCollisions(TrafficState& state) { kiv::lf_checkUserAirCollisions(state); }
+
+void ParkingSteps::gf_checkUserAcGndCollisions(TrafficState& state) { kiv::gf_checkUserAcGndCollisions(state); }
+
+void ParkingSteps::gf_clearParking(TrafficState& state) { kiv::gf_clearParking(state, data_); }
 
 } // namespace kiv

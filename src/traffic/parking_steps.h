@@ -22,6 +22,16 @@ public:
     std::uint64_t pendingParkedAdditions(const TrafficState& state) const;
     void clearStepState(TrafficState& state);
 
+    void gf_regenerateParking(TrafficState& state);
+    void lf_parkAirportSweep(TrafficState& state);
+    void lf_applyParkingAdjustments(TrafficState& state, bool replaceAll);
+    void gf_limitParkedAircraft(TrafficState& state, std::uint32_t extra);
+    void lf_placeStaticAircraft(TrafficState& state);
+    void lf_checkUserAirCollisions(TrafficState& state);
+    void gf_checkUserAcGndCollisions(TrafficState& state);
+    // Not part of TrafficSteps: the park airport's reach handling and the shut-down call it.
+    void gf_clearParking(TrafficState& state);
+
     ParkingData& data() noexcept { return data_; }
 
 private:
