@@ -34,7 +34,6 @@ constexpr double kHalfDegreeRad = 0.008726646259971648;
 constexpr double kLargestHeadingStepRad = 0.06283185307179587; // 3.6 degrees
 constexpr double kFineFollowDeg = 6.0;
 constexpr double kHeadingClampFactor = 1.2;
-constexpr double kTurnOnSpotSlackRad = 0.08726646259971647; // 5 degrees
 constexpr std::int32_t kClimbRampTicks = 300;
 constexpr std::int32_t kLowestClimbOutCount = -1000;
 constexpr double kStepChangePerTick = 0.001; // ft per tick per tick
@@ -98,19 +97,24 @@ void followAirSegment(LiveAircraft& aircraft) {
     segment.pending = 0;
 }
 
-// A taxiing aircraft turning on the spot stays where it is until it faces its leg.
-bool turningOnTheSpot(const LiveAircraft& aircraft) noexcept {
-    return aircraft.onGround != 0 && aircraft.stepTicksOverride != 0 &&
-           std::fabs(detail::wrapPi(aircraft.bearingToNext - aircraft.pose.headingRad)) > kTurnOnSpotSlackRad;
+// A taxiing aircraft turning on the spot stays where it is for the turn, then drives the leg
+// in its own ticks, so that it reaches the next sample when that is due.
+bool turningOnTheSpot(const MotionEnvironment& environment, const LiveAircraft& aircraft) noexcept {
+    if (aircraft.onGround == 0 || aircraft.stepTicksOverride == 0 || aircraft.samples.empty()) {
+        return false;
+    }
+    const std::int64_t remaining =
+        gf_tickSpan(environment.simTick(), static_cast<std::uint32_t>(aircraft.samples.front().deliveryTick));
+    return remaining > aircraft.stepTicks;
 }
 
-void followStraightLeg(LiveAircraft& aircraft) {
+void followStraightLeg(const MotionEnvironment& environment, LiveAircraft& aircraft) {
     if (aircraft.onGround == 0 && aircraft.airSegment.pending != 0) {
         followAirSegment(aircraft);
         return;
     }
     if (aircraft.groundMode == 0) {
-        if (aircraft.situation != FlightSituation::pushed_back && !turningOnTheSpot(aircraft)) {
+        if (aircraft.situation != FlightSituation::pushed_back && !turningOnTheSpot(environment, aircraft)) {
             setPosition(aircraft, aircraft.pose.latitude + aircraft.tickDelta.latitude,
                         aircraft.pose.longitude + aircraft.tickDelta.longitude);
         }
@@ -201,7 +205,7 @@ void movePosition(const MotionEnvironment& environment, LiveAircraft& aircraft, 
     } else if (gf_isValidTurnSpline(aircraft.turnSpline)) {
         followTurnSpline(aircraft, plan);
     } else {
-        followStraightLeg(aircraft);
+        followStraightLeg(environment, aircraft);
     }
 }
 
