@@ -23,6 +23,9 @@ public:
     // Shows "The {reader} has stopped with error: {text}" and asks for a restart after 15 s
     // (READER ERROR).
     virtual void reportRTAppReaderStopped(const std::string& readerName, const std::string& errorText) = 0;
+    // An RT Direct reader (or the login step) stopped with the service's status: shows it and
+    // asks for a stop, with a restart when `restartWanted` (a session to renew).
+    virtual void reportRTAPIReaderStopped(const std::string& readerName, bool restartWanted, std::int32_t statusCode) = 0;
 };
 
 } // namespace kiv

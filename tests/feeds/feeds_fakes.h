@@ -32,6 +32,9 @@ public:
     void reportRTAppReaderStopped(const std::string& reader, const std::string& text) override {
         add("Stopped " + reader + ": " + text);
     }
+    void reportRTAPIReaderStopped(const std::string& reader, bool restart, std::int32_t code) override {
+        add("StoppedRTAPI " + reader + " restart=" + (restart ? "1" : "0") + " code=" + std::to_string(code));
+    }
 
     std::vector<std::string> calls() const {
         const std::lock_guard lock(mutex_);
@@ -64,6 +67,7 @@ public:
     void postTrafficBatch(TrafficBatch& batch, BatchKind kind, std::uint32_t delaySeconds,
                           bool discardWhenOff) override {
         const std::lock_guard lock(mutex_);
+        handOvers_.push_back({delaySeconds, batch.size()});
         if (!batch.empty()) {
             posted_.push_back({kind, delaySeconds, discardWhenOff, std::move(batch)});
         }
@@ -126,10 +130,17 @@ public:
     void clearPosted() {
         const std::lock_guard lock(mutex_);
         posted_.clear();
+        handOvers_.clear();
+    }
+    // Every hand-over as (delay seconds, record count), the empty ones included.
+    std::vector<std::pair<std::uint32_t, std::size_t>> handOvers() const {
+        const std::lock_guard lock(mutex_);
+        return handOvers_;
     }
 
 private:
     mutable std::mutex mutex_;
+    std::vector<std::pair<std::uint32_t, std::size_t>> handOvers_;
     std::vector<PostedBatch> posted_;
     std::shared_ptr<const UserAircraftState> user_ = std::make_shared<const UserAircraftState>();
     ParkAirportInfo parkAirport_;
