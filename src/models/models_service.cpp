@@ -64,6 +64,13 @@ void ModelsService::addToNoMatchList(std::string aircraftText) { gf_addToNoMatch
 
 void ModelsService::clearNoMatchList() { gf_clearNoMatchList(); }
 
+bool ModelsService::gf_airlineCodeFromCallsign(std::string_view callsign, LiveryKey& key) {
+    return kiv::gf_airlineCodeFromCallsign(callsign, key);
+}
+
+
+bool ModelsService::gf_isCargo(const LiveryKey& key) const { return kiv::gf_isCargo(key); }
+
 bool TrafficLiveryViews::holdsLiveryViews() const { return !state_.live.empty() || !state_.statics.empty(); }
 
 } // namespace kiv

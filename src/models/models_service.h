@@ -44,6 +44,8 @@ public:
     void rememberLiveryOfHexid(std::uint32_t hexId, std::string_view title) override;
     void addToNoMatchList(std::string aircraftText) override;
     void clearNoMatchList() override;
+    bool gf_airlineCodeFromCallsign(std::string_view callsign, LiveryKey& key) override;
+    bool gf_isCargo(const LiveryKey& key) const override;
 };
 
 // Live and static aircraft keep views into the livery titles until the traffic is reset.

@@ -36,6 +36,12 @@ public:
     virtual void setEnabled(bool enabled) = 0;
     virtual bool isEnabled() const = 0;
 
+    // An edit box's text, or a list's selected item (empty when nothing is selected). Setting
+    // it on a list selects the item with exactly that text, when there is one. A control
+    // without text ignores it.
+    virtual void setText(std::string_view) {}
+    virtual std::string text() const { return {}; }
+
 protected:
     Control() = default;
     Control(const Control&) = default;

@@ -26,4 +26,19 @@ std::string HeadlessControl::selectedText() const {
     return selected_ < 0 ? std::string() : items_[static_cast<std::size_t>(selected_)];
 }
 
+void HeadlessControl::setText(std::string_view text) {
+    if (items_.empty()) {
+        text_ = text;
+        return;
+    }
+    for (std::size_t i = 0; i < items_.size(); ++i) {
+        if (items_[i] == text) {
+            selected_ = static_cast<std::ptrdiff_t>(i);
+            return;
+        }
+    }
+}
+
+std::string HeadlessControl::text() const { return items_.empty() ? text_ : selectedText(); }
+
 } // namespace kiv::platform

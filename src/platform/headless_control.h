@@ -23,6 +23,8 @@ public:
     bool isChecked() const override { return checked_; }
     void setEnabled(bool enabled) override { enabled_ = enabled; }
     bool isEnabled() const override { return enabled_; }
+    void setText(std::string_view text) override;
+    std::string text() const override;
 
     const std::vector<std::string>& items() const { return items_; }
     // The selected item's text, or empty when nothing is selected.
@@ -30,6 +32,7 @@ public:
 
 private:
     std::vector<std::string> items_;
+    std::string text_;
     std::ptrdiff_t selected_ = -1;
     bool live_ = true;
     bool checked_ = false;

@@ -15,6 +15,7 @@
 #include "models/livery_key.h"
 #include "simlink/link_commands.h"
 #include "traffic/live_motion_state.h"
+#include "traffic/live_step_state.h"
 
 namespace kiv {
 
@@ -87,6 +88,9 @@ struct AircraftRecord {
     std::uint8_t removed = 0;
     std::uint8_t creationCancelled = 0;
     std::uint8_t cgKnown = 0;
+    // The simulator's pose of the new object, read back once after its creation.
+    AiPose simPose;
+    std::uint8_t simPoseKnown = 0;
     // A removal that waits for the jetway (0 = none) and the word that goes with it.
     std::uint64_t jetwayRemovalToken = 0;
     std::uint64_t jetwayRemovalWord = 0;
@@ -114,7 +118,7 @@ struct StandChoice {
 
 // The motion working state comes with the LiveMotionState base; the hold fields below are
 // motion's too, under the names the traffic side gave them.
-struct LiveAircraft : AircraftRecord, LiveMotionState {
+struct LiveAircraft : AircraftRecord, LiveMotionState, LiveStepState {
     LiveAircraft(const StreamSample& first, AircraftInfo aircraft, double recordTime, WeekdaySlot now);
 
     AiPose pose;
@@ -134,6 +138,8 @@ struct LiveAircraft : AircraftRecord, LiveMotionState {
     std::uint32_t proximityCompanion = 0; // tick at which that hold started
     double respawnHeadingRad = 0.0;
     std::uint8_t respawnPose = 0;
+    std::uint8_t afterLanding = 0; // landed here and not yet left a stand again
+    std::uint8_t parkArrival = 0;  // bound for the park airport from elsewhere
     std::uint8_t atStandChecked = 0; // the at-stand check ran since it parked
 };
 

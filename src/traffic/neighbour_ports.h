@@ -294,6 +294,10 @@ public:
     // Aircraft with a registration that found no livery, printed every 20 minutes.
     virtual void addToNoMatchList(std::string aircraftText) = 0;
     virtual void clearNoMatchList() = 0;
+    // The airline of a callsign of three letters and a digit into the key's airline id; false
+    // when the callsign has no airline.
+    virtual bool gf_airlineCodeFromCallsign(std::string_view callsign, LiveryKey& key) = 0;
+    virtual bool gf_isCargo(const LiveryKey& key) const = 0;
 };
 
 // The application shell: stop requests, the main window's queue and its commands.

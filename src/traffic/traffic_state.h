@@ -193,6 +193,8 @@ public:
     std::unordered_set<std::uint64_t> failedSpawnSet;
     std::vector<std::string> removedGhosts;
     std::vector<StaticRemoval> staticRemovals;
+    // Grows whenever a static aircraft becomes active (the live-versus-parked check reads it).
+    std::uint32_t staticSetGeneration = 0;
 
     TrafficMailbox mailbox;
 };

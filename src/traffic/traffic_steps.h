@@ -16,7 +16,9 @@
 namespace kiv {
 
 class TrafficState;
+struct AircraftInfo;
 struct LiveAircraft;
+struct Stand;
 struct StandChoice;
 
 class TrafficSteps {
@@ -78,6 +80,25 @@ public:
     virtual void gf_checkUserAcGndCollisions(TrafficState& state) = 0;
     // Forgets the working state these steps keep beside the tables (start and reset).
     virtual void clearStepState(TrafficState& state) = 0;
+
+    // Stand questions that the simulator events and the spawn ask of the stand steps.
+    // A live aircraft with this hex id holds this stand (pushing back, pushed back, parking or parked).
+    virtual bool gf_standClaimedByLive(const TrafficState& state, std::int32_t standId,
+                                       std::uint32_t hexId) const = 0;
+    // The stand id is valid, the hex id not 0, and no other live aircraft uses the stand.
+    virtual bool lf_standFreeForLive(const TrafficState& state, std::int32_t standId, std::uint32_t hexId) const = 0;
+    // Resolves another live aircraft's claim on the stand; true when the stand is then free.
+    virtual bool lf_checkStandIsNotUsedByOtherLiveAircraftSub(TrafficState& state, std::uint32_t standId,
+                                                              LiveAircraft& aircraft) = 0;
+    // `other` holds the stand `standId` (one that `stand` excludes) and stands closer to the
+    // stand than the two aircraft's clearance radii together.
+    virtual bool lf_liveParkedConflict(const TrafficState& state, const LiveAircraft& other, std::int32_t standId,
+                                       const LiveAircraft& aircraft, const Stand& stand) const = 0;
+    // The nearest usable park stand to the position for the aircraft (null: none; the
+    // distance is then 99999 m). The pointer is into state.parkStands.
+    virtual const Stand* gf_findNearestStand(const TrafficState& state, double latitude, double longitude,
+                                             const AircraftInfo& aircraft, double& distanceMetres,
+                                             bool allowLearned) const = 0;
 };
 
 } // namespace kiv

@@ -24,6 +24,7 @@ struct DrawnShape {
     enum Kind { fill, frame, line } kind = fill;
     platform::PixelRect rect; // for a line: (x1, y1) as left/top, (x2, y2) as right/bottom
     Colour colour = 0;
+    std::int32_t width = 1;
 };
 
 class RecordingCanvas final : public PaintCanvas {
@@ -34,8 +35,9 @@ public:
     void frameRect(const platform::PixelRect& rect, Colour colour) override {
         shapes.push_back({DrawnShape::frame, rect, colour});
     }
-    void line(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, Colour colour) override {
-        shapes.push_back({DrawnShape::line, {x1, y1, x2, y2}, colour});
+    void line(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, Colour colour,
+              std::int32_t width) override {
+        shapes.push_back({DrawnShape::line, {x1, y1, x2, y2}, colour, width});
     }
     void text(std::int32_t x, std::int32_t y, std::u16string_view text, Colour colour, bool bold) override {
         texts.push_back({x, y, wide_to_utf8(text), colour, bold});

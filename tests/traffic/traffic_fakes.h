@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdint>
@@ -294,6 +295,19 @@ public:
     void rememberLiveryOfHexid(std::uint32_t hexId, std::string_view title) override { keptLiveries[hexId] = title; }
     void addToNoMatchList(std::string aircraftText) override { noMatches.push_back(std::move(aircraftText)); }
     void clearNoMatchList() override { ++noMatchClears; }
+    // Callsigns of three letters and a digit name airline 7.
+    std::set<std::uint16_t> cargoModels;
+    bool gf_airlineCodeFromCallsign(std::string_view callsign, LiveryKey& key) override {
+        if (callsign.size() >= 4 && std::isalpha(static_cast<unsigned char>(callsign[0])) &&
+            std::isalpha(static_cast<unsigned char>(callsign[1])) &&
+            std::isalpha(static_cast<unsigned char>(callsign[2])) &&
+            std::isdigit(static_cast<unsigned char>(callsign[3]))) {
+            key.airlineId = 7;
+            return true;
+        }
+        return false;
+    }
+    bool gf_isCargo(const LiveryKey& key) const override { return cargoModels.contains(key.modelId); }
 };
 
 class FakeShell : public ShellPort {
@@ -550,6 +564,36 @@ public:
     void lf_checkUserAirCollisions(TrafficState&) override { calls.push_back("lf_checkUserAirCollisions"); }
     void gf_checkUserAcGndCollisions(TrafficState&) override { calls.push_back("gf_checkUserAcGndCollisions"); }
     void clearStepState(TrafficState&) override { calls.push_back("clearStepState"); }
+
+    // Stand questions of the simulator events and the spawn.
+    std::set<std::pair<std::int32_t, std::uint32_t>> standClaims; // (stand id, hex id)
+    bool gf_standClaimedByLive(const TrafficState&, std::int32_t standId, std::uint32_t hexId) const override {
+        return standClaims.contains({standId, hexId});
+    }
+    bool standFree = true;
+    bool lf_standFreeForLive(const TrafficState&, std::int32_t, std::uint32_t) const override { return standFree; }
+    bool standNotUsedByOther = true;
+    bool lf_checkStandIsNotUsedByOtherLiveAircraftSub(TrafficState&, std::uint32_t standId,
+                                                      LiveAircraft& aircraft) override {
+        calls.push_back("lf_checkStandIsNotUsedByOtherLiveAircraftSub " + std::to_string(standId) + " " +
+                        std::to_string(aircraft.info.hexId));
+        return standNotUsedByOther;
+    }
+    std::set<std::uint32_t> parkedConflicts; // hex ids of the others that conflict
+    bool lf_liveParkedConflict(const TrafficState&, const LiveAircraft& other, std::int32_t, const LiveAircraft&,
+                               const Stand&) const override {
+        return parkedConflicts.contains(other.info.hexId);
+    }
+    std::optional<std::size_t> nearestStandIndex; // into state.parkStands
+    const Stand* gf_findNearestStand(const TrafficState& state, double, double, const AircraftInfo&,
+                                     double& distanceMetres, bool) const override {
+        if (!nearestStandIndex || *nearestStandIndex >= state.parkStands.size()) {
+            distanceMetres = 99999.0;
+            return nullptr;
+        }
+        distanceMetres = 10.0;
+        return &state.parkStands[*nearestStandIndex];
+    }
 
     int count(const std::string& name) const {
         int n = 0;
