@@ -16,6 +16,8 @@ packages=(
   # the main window: FLTK and its CMake package's fluid, the font it paints with, libpng for the
   # window test's screenshot, and a virtual X server (with xauth) for that test
   libfltk1.3-dev fluid fonts-dejavu-core libpng-dev xvfb xauth
+  # FLTK's CMake package imports its GL library too, which wants the OpenGL development files
+  libglu1-mesa-dev
 )
 
 missing=()

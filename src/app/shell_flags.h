@@ -16,6 +16,9 @@ struct ShellFlags {
     std::atomic<bool> unblockRestart{false};
     // "--production": the run is a command-line job.
     std::atomic<bool> production{false};
+    // The process exit code that the exit message ends the message loop with. Written by the
+    // main worker before it posts the exit message, read on the GUI thread after it.
+    std::atomic<std::int32_t> exitCode{0};
     // Steady-clock time in nanoseconds before which no RT API login may start; 0 = none.
     std::atomic<std::int64_t> rtApiCooldownDeadlineNs{0};
 };

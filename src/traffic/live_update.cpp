@@ -127,6 +127,7 @@ void gf_resetHold(LiveAircraft& aircraft) {
 
 bool LiveUpdateSteps::updateLiveAc(TrafficState& state, LiveAircraft& aircraft) {
     try {
+        state.ports.steps.lf_finishJetwayWaitRemoval(state, aircraft);
         if (aircraft.simState == SimState::buffer) {
             lf_checkSpawnLiveAc(state, aircraft);
         } else if (aircraft.simState == SimState::active) {
@@ -302,7 +303,7 @@ bool LiveUpdateSteps::checkExtendingSituations(TrafficState& state, LiveAircraft
     const bool created = aircraft.simState != SimState::buffer && aircraft.simState != SimState::adding2sim;
     switch (aircraft.situation) {
     case FlightSituation::parked:
-        return created && false;
+        return created && state.ports.steps.checkAtStandSituations(state, aircraft, sample);
     case FlightSituation::parking: {
         const double nm = detail::distanceNm(sample.latitude, sample.longitude, aircraft.standLat, aircraft.standLon);
         if (created && nm > 200.0 / kMetresPerNm) {
@@ -315,7 +316,7 @@ bool LiveUpdateSteps::checkExtendingSituations(TrafficState& state, LiveAircraft
     case FlightSituation::pushing_back:
         return false;
     case FlightSituation::pushed_back:
-        return false;
+        return state.ports.steps.lf_checkPushedBack(state, aircraft, sample);
     case FlightSituation::landing:
     case FlightSituation::landing_roll:
         return checkNewPosDuringLanding(state, aircraft, sample);

@@ -251,7 +251,7 @@ void LiveUpdateSteps::applyEvent(TrafficState& state, const SimEvent& event) {
             }
             // Erased before the report may throw: the refused record never stays behind.
             const AircraftInfo info = state.live[static_cast<std::size_t>(index)].info;
-            eraseLiveAt(state, static_cast<std::size_t>(index));
+            state.ports.steps.lf_eraseLiveAircraft(state, event.key);
             state.ports.models.gf_liveryCreationFailed(info);
             return;
         }
@@ -309,7 +309,7 @@ bool LiveUpdateSteps::lf_placeAssignedLive(TrafficState& state, LiveAircraft& ai
     const std::uint32_t hexId = aircraft.info.hexId;
     if (aircraft.situation == FlightSituation::parked) {
         const auto standId = static_cast<std::int32_t>(aircraft.standId);
-        if (!state.ports.steps.gf_standClaimedByLive(state, standId, hexId) ||
+        if (!state.ports.steps.gf_standClaimedByLive(state, aircraft.standId, hexId) ||
             state.ports.steps.gf_standUseByOtherLive(state, aircraft.standId, hexId) != 0) {
             gf_logLine(fmt::format("{:14}: {} created without owning the live stand reservation, will be removed",
                                    gf_standName(state, standId), aircraft.info.head.callsign));

@@ -324,6 +324,11 @@ void LiveUpdateSteps::spawnLiveAc(TrafficState& state, LiveAircraft& aircraft) {
     }
     aircraft.simState = SimState::adding2sim;
     state.addingStack.push_back(info.hexId);
+    if (!endsWithUnderscore(info.head.callsign)) {
+        // By value: the removal may move records of the live table.
+        const std::string callsign = info.head.callsign;
+        state.ports.steps.lf_removeGhostWithUnderscoreIfPresent(state, callsign);
+    }
 }
 
 std::optional<Stand> LiveUpdateSteps::lf_findStandAtBirth(TrafficState& state, LiveAircraft& aircraft) {
@@ -375,15 +380,18 @@ std::optional<Stand> LiveUpdateSteps::lf_findStandAtBirth(TrafficState& state, L
             continue;
         }
         for (const std::uint32_t excluded : stand.overlaps) {
-            if (steps.lf_liveParkedConflict(state, other, static_cast<std::int32_t>(excluded), aircraft, stand)) {
+            if (steps.lf_liveParkedConflict(state, other, excluded, aircraft, stand.number)) {
                 usable = false;
                 break;
             }
         }
     }
-    if (!usable || !steps.lf_standFreeForLive(state, static_cast<std::int32_t>(stand.number), hexId)) {
+    if (!usable || !steps.lf_standFreeForLive(state, stand.number, hexId)) {
         aircraft.removed = 1;
         return std::nullopt;
+    }
+    if (const std::optional<std::uint32_t> twin = steps.lf_makeWayForLive(state, aircraft, stand.number, true)) {
+        aircraft.promotionCandidate = *twin;
     }
     aircraft.samples.front().stationary = 1;
     aircraft.samples.front().groundSpeedKt = 0.0;
@@ -432,7 +440,7 @@ bool LiveUpdateSteps::lf_promoteStaticToLive(TrafficState& state, LiveAircraft& 
     const auto standId = static_cast<std::int32_t>(aircraft.standId);
     // Every precondition is checked before anything is withdrawn.
     if (found->simState != SimState::active || found->standId != aircraft.standId || found->objectId < 3 ||
-        !state.ports.steps.gf_standClaimedByLive(state, standId, hexId) ||
+        !state.ports.steps.gf_standClaimedByLive(state, aircraft.standId, hexId) ||
         state.ports.steps.gf_standUseByOtherLive(state, aircraft.standId, hexId) != 0) {
         return false;
     }
@@ -517,6 +525,9 @@ bool LiveUpdateSteps::lf_checkRespawn(TrafficState& state, LiveAircraft& aircraf
     if (!callsign.empty() && callsign != head.callsign) {
         if (endsWithUnderscore(callsign) && liveTwinExists(state, callsign, aircraft.info.hexId)) {
             return false;
+        }
+        if (!endsWithUnderscore(callsign)) {
+            state.ports.steps.lf_removeGhostWithUnderscoreIfPresent(state, callsign);
         }
         gf_logLine(fmt::format("{:16}callsign changed {} -> {}", "", head.callsign, callsign));
         head.callsign = callsign;

@@ -81,21 +81,49 @@ public:
     // Forgets the working state these steps keep beside the tables (start and reset).
     virtual void clearStepState(TrafficState& state) = 0;
 
-    // Stand questions that the simulator events and the spawn ask of the stand steps.
-    // A live aircraft with this hex id holds this stand (pushing back, pushed back, parking or parked).
-    virtual bool gf_standClaimedByLive(const TrafficState& state, std::int32_t standId,
+    // Stand steps that the live update, the spawn, the simulator events and the parking call.
+    // The departure watch of a parked aircraft and the end of a pushback judge a new sample
+    // (true: it joins the stream); a departure starts with mode 0 (push back) or 1 (pull out).
+    virtual bool checkAtStandSituations(TrafficState& state, LiveAircraft& aircraft, StreamSample& sample) = 0;
+    virtual bool lf_checkPushedBack(TrafficState& state, LiveAircraft& aircraft, StreamSample& sample) = 0;
+    virtual void lf_beginStandDeparture(TrafficState& state, LiveAircraft& aircraft, StreamSample& sample,
+                                        std::uint32_t mode) = 0;
+    // Ends a jetway wait that is due (first thing of every live update).
+    virtual void lf_finishJetwayWaitRemoval(TrafficState& state, LiveAircraft& aircraft) = 0;
+    // Ghosts: a live aircraft whose callsign is another's followed by '_'.
+    virtual void lf_removeGhostWithUnderscoreIfPresent(TrafficState& state, const std::string& callsign) = 0;
+    virtual bool lf_liveWithoutUnderscoreExists(const TrafficState& state, const std::string& callsign) const = 0;
+    // Static aircraft on the stand and on stands it excludes make way for the live aircraft;
+    // the result is the hex id of a static twin whose object the live aircraft may take over.
+    // May erase static records.
+    virtual std::optional<std::uint32_t> lf_makeWayForLive(TrafficState& state, const LiveAircraft& aircraft,
+                                                           std::uint32_t standId, bool allowPromotion) = 0;
+    // Cleans up and erases the live aircraft (the last record takes its place).
+    virtual void lf_eraseLiveAircraft(TrafficState& state, std::uint32_t hexId) = 0;
+    // Static and live parked aircraft that count against the parking limit.
+    virtual std::uint64_t lf_countParkedAircraft(const TrafficState& state) const = 0;
+    // Live aircraft parked at a stand; with post, their mean parked time goes to the window.
+    virtual std::uint64_t gf_countLiveParked(TrafficState& state, bool post) = 0;
+    virtual void lf_removeAllStaticAndLiveAtAirport(TrafficState& state) = 0;
+    // Stand availability for an aircraft created on a stand or handed its object: whether the
+    // live aircraft holds the stand; whether it is a valid stand no other live aircraft uses;
+    // whether `other` holds the excluded stand close enough to the stand to collide; and the
+    // settling of another live aircraft's claim (true when the stand is free then).
+    virtual bool gf_standClaimedByLive(const TrafficState& state, std::uint32_t standId,
                                        std::uint32_t hexId) const = 0;
-    // The stand id is valid, the hex id not 0, and no other live aircraft uses the stand.
-    virtual bool lf_standFreeForLive(const TrafficState& state, std::int32_t standId, std::uint32_t hexId) const = 0;
-    // Resolves another live aircraft's claim on the stand; true when the stand is then free.
+    virtual bool lf_standFreeForLive(const TrafficState& state, std::uint32_t standId, std::uint32_t hexId) const = 0;
+    virtual bool lf_liveParkedConflict(const TrafficState& state, const LiveAircraft& other,
+                                       std::uint32_t excludedStandId, const LiveAircraft& aircraft,
+                                       std::uint32_t standId) const = 0;
     virtual bool lf_checkStandIsNotUsedByOtherLiveAircraftSub(TrafficState& state, std::uint32_t standId,
                                                               LiveAircraft& aircraft) = 0;
-    // `other` holds the stand `standId` (one that `stand` excludes) and stands closer to the
-    // stand than the two aircraft's clearance radii together.
-    virtual bool lf_liveParkedConflict(const TrafficState& state, const LiveAircraft& other, std::int32_t standId,
-                                       const LiveAircraft& aircraft, const Stand& stand) const = 0;
-    // The nearest usable park stand to the position for the aircraft (null: none; the
-    // distance is then 99999 m). The pointer is into state.parkStands.
+
+    // Simulator events, wanted by the stand steps: drops the delayed simulator commands of the
+    // hex id, and those without a hex id of the object id (not 0).
+    virtual void lf_dropSimCommands(TrafficState& state, std::uint32_t hexId, std::uint32_t objectId) = 0;
+
+    // Live update and spawn: the nearest usable park stand to the position for the aircraft
+    // (null: none; the distance is then 99999 m). The pointer is into state.parkStands.
     virtual const Stand* gf_findNearestStand(const TrafficState& state, double latitude, double longitude,
                                              const AircraftInfo& aircraft, double& distanceMetres,
                                              bool allowLearned) const = 0;

@@ -565,25 +565,78 @@ public:
     void gf_checkUserAcGndCollisions(TrafficState&) override { calls.push_back("gf_checkUserAcGndCollisions"); }
     void clearStepState(TrafficState&) override { calls.push_back("clearStepState"); }
 
-    // Stand questions of the simulator events and the spawn.
-    std::set<std::pair<std::int32_t, std::uint32_t>> standClaims; // (stand id, hex id)
-    bool gf_standClaimedByLive(const TrafficState&, std::int32_t standId, std::uint32_t hexId) const override {
+    bool atStandAccepts = false;
+    bool checkAtStandSituations(TrafficState&, LiveAircraft& aircraft, StreamSample&) override {
+        calls.push_back("checkAtStandSituations " + std::to_string(aircraft.info.hexId));
+        return atStandAccepts;
+    }
+    bool pushedBackAccepts = false;
+    bool lf_checkPushedBack(TrafficState&, LiveAircraft& aircraft, StreamSample&) override {
+        calls.push_back("lf_checkPushedBack " + std::to_string(aircraft.info.hexId));
+        return pushedBackAccepts;
+    }
+    void lf_beginStandDeparture(TrafficState&, LiveAircraft& aircraft, StreamSample&, std::uint32_t mode) override {
+        calls.push_back("lf_beginStandDeparture " + std::to_string(aircraft.info.hexId) + " " + std::to_string(mode));
+    }
+    void lf_finishJetwayWaitRemoval(TrafficState&, LiveAircraft& aircraft) override {
+        calls.push_back("lf_finishJetwayWaitRemoval " + std::to_string(aircraft.info.hexId));
+    }
+    void lf_removeGhostWithUnderscoreIfPresent(TrafficState&, const std::string& callsign) override {
+        calls.push_back("lf_removeGhostWithUnderscoreIfPresent " + callsign);
+    }
+    std::set<std::string> liveWithoutUnderscore; // callsigns whose '_' version is a ghost
+    bool lf_liveWithoutUnderscoreExists(const TrafficState&, const std::string& callsign) const override {
+        return liveWithoutUnderscore.contains(callsign);
+    }
+    std::optional<std::uint32_t> promotionAnswer;
+    std::optional<std::uint32_t> lf_makeWayForLive(TrafficState&, const LiveAircraft& aircraft, std::uint32_t standId,
+                                                   bool allowPromotion) override {
+        calls.push_back("lf_makeWayForLive " + std::to_string(aircraft.info.hexId) + " " + std::to_string(standId) +
+                        (allowPromotion ? " promote" : " remove"));
+        return promotionAnswer;
+    }
+    void lf_eraseLiveAircraft(TrafficState& state, std::uint32_t hexId) override {
+        calls.push_back("lf_eraseLiveAircraft " + std::to_string(hexId));
+        const std::ptrdiff_t index = gf_findLiveIndex(state, hexId);
+        if (index < 0) {
+            return;
+        }
+        if (static_cast<std::size_t>(index) + 1 != state.live.size()) {
+            state.live[static_cast<std::size_t>(index)] = std::move(state.live.back());
+        }
+        state.live.pop_back();
+    }
+    std::uint64_t parkedCount = 0;
+    std::uint64_t lf_countParkedAircraft(const TrafficState&) const override { return parkedCount; }
+    std::uint64_t gf_countLiveParked(TrafficState&, bool post) override {
+        calls.push_back(std::string("gf_countLiveParked ") + (post ? "post" : "quiet"));
+        return parkedCount;
+    }
+    void lf_removeAllStaticAndLiveAtAirport(TrafficState&) override {
+        calls.push_back("lf_removeAllStaticAndLiveAtAirport");
+    }
+    std::set<std::pair<std::uint32_t, std::uint32_t>> standClaims; // (stand id, hex id) held
+    bool gf_standClaimedByLive(const TrafficState&, std::uint32_t standId, std::uint32_t hexId) const override {
         return standClaims.contains({standId, hexId});
     }
     bool standFree = true;
-    bool lf_standFreeForLive(const TrafficState&, std::int32_t, std::uint32_t) const override { return standFree; }
-    bool standNotUsedByOther = true;
+    bool lf_standFreeForLive(const TrafficState&, std::uint32_t, std::uint32_t) const override { return standFree; }
+    bool liveConflict = false;
+    bool lf_liveParkedConflict(const TrafficState&, const LiveAircraft&, std::uint32_t, const LiveAircraft&,
+                               std::uint32_t) const override {
+        return liveConflict;
+    }
+    bool otherLiveYields = true;
     bool lf_checkStandIsNotUsedByOtherLiveAircraftSub(TrafficState&, std::uint32_t standId,
                                                       LiveAircraft& aircraft) override {
         calls.push_back("lf_checkStandIsNotUsedByOtherLiveAircraftSub " + std::to_string(standId) + " " +
                         std::to_string(aircraft.info.hexId));
-        return standNotUsedByOther;
+        return otherLiveYields;
     }
-    std::set<std::uint32_t> parkedConflicts; // hex ids of the others that conflict
-    bool lf_liveParkedConflict(const TrafficState&, const LiveAircraft& other, std::int32_t, const LiveAircraft&,
-                               const Stand&) const override {
-        return parkedConflicts.contains(other.info.hexId);
+    void lf_dropSimCommands(TrafficState&, std::uint32_t hexId, std::uint32_t objectId) override {
+        calls.push_back("lf_dropSimCommands " + std::to_string(hexId) + " " + std::to_string(objectId));
     }
+
     std::optional<std::size_t> nearestStandIndex; // into state.parkStands
     const Stand* gf_findNearestStand(const TrafficState& state, double, double, const AircraftInfo&,
                                      double& distanceMetres, bool) const override {
