@@ -26,10 +26,17 @@ void FeedsService::gf_setBatchDeliveryTicks(TrafficBatch& batch, std::int32_t ba
     kiv::gf_setBatchDeliveryTicks(batch, baseTick, delaySeconds);
 }
 
-// The RT Direct road (the service's HTTPS interface) keeps its own query box; it is not part
-// of this build yet, so there is nothing to move.
-void FeedsService::gf_updateRTAPIQueryBox() {}
-void FeedsService::gf_setRTAPIQueryCentre(double, double) {}
+void FeedsService::gf_updateRTAPIQueryBox() {
+    if (RtDirectRoad* road = rtDirect_.load()) {
+        kiv::gf_updateRTAPIQueryBox(*road);
+    }
+}
+
+void FeedsService::gf_setRTAPIQueryCentre(double latitude, double longitude) {
+    if (RtDirectRoad* road = rtDirect_.load()) {
+        kiv::gf_setRTAPIQueryCentre(*road, latitude, longitude);
+    }
+}
 
 void FeedsService::setRTAppRangeCentre(double latitude, double longitude, double cosLatitude) {
     if (RtAppRoad* road = rtApp_.load()) {
@@ -68,11 +75,17 @@ void FeedsService::gf_clearReceivedTraffic() {
     if (RtAppRoad* road = rtApp_.load()) {
         road->trafficReader.clearReceivedTraffic();
     }
+    if (RtDirectRoad* road = rtDirect_.load()) {
+        gf_clearRTAPITrafficStores(*road);
+    }
 }
 
 void FeedsService::clearParkValue() {
     if (RtAppRoad* road = rtApp_.load()) {
         gf_setRTAppParkAirportValue(*road, std::nullopt);
+    }
+    if (RtDirectRoad* road = rtDirect_.load()) {
+        gf_setRTAPIParkAirportValue(*road, std::nullopt);
     }
 }
 
@@ -83,6 +96,11 @@ std::int32_t FeedsService::currentQnh() const { return flags_.currentQnh; }
 bool FeedsService::sourceConnected() const { return flags_.isRTAppConnected; }
 
 std::uint32_t FeedsService::weatherStatus() {
+    if (RtDirectRoad* direct = rtDirect_.load()) {
+        const std::int64_t weatherTime = direct->weather.weatherTimeNs;
+        const bool fresh = weatherTime != 0 && direct->clock.nowNs() - weatherTime <= kRTDirectWeatherStaleNs;
+        return fresh ? kStatusReceiving : kStatusWaiting;
+    }
     RtAppRoad* road = rtApp_.load();
     if (road == nullptr) {
         return kStatusWaiting;
@@ -93,6 +111,12 @@ std::uint32_t FeedsService::weatherStatus() {
 }
 
 std::uint32_t FeedsService::trafficStatus() {
+    if (RtDirectRoad* direct = rtDirect_.load()) {
+        const std::uint64_t count = direct->traffic.receivedCount;
+        const bool changed = count != rtDirectCountSeen_;
+        rtDirectCountSeen_ = count;
+        return changed ? kStatusReceiving : kStatusWaiting;
+    }
     RtAppRoad* road = rtApp_.load();
     if (road == nullptr) {
         return kStatusWaiting;
@@ -105,6 +129,19 @@ std::uint32_t FeedsService::trafficStatus() {
 }
 
 void FeedsService::gf_requestRTAPIParkedTraffic(std::int32_t needed, const ParkedPlacement& place) {
+    if (RtDirectRoad* direct = rtDirect_.load()) {
+        if (!lf_waitParkedTraffic(*direct)) {
+            return;
+        }
+        const std::lock_guard lock(direct->traffic.parkedMutex);
+        std::vector<ParkedRecord>& list = direct->traffic.parked;
+        const auto settings = gf_settings();
+        lf_mergeParkedRecords(list, *settings, gf_halfHourSlot());
+        if (settings->rtParkTrafficOnly && place) {
+            place(list, needed);
+        }
+        return;
+    }
     RtAppRoad* road = rtApp_.load();
     if (road == nullptr || !road->trafficReader.parkedReceived) {
         return;

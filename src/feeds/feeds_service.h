@@ -11,12 +11,14 @@
 
 #include "feeds/feed_flags.h"
 #include "feeds/rtapp_road.h"
+#include "feeds/rtdirect_road.h"
 #include "traffic/neighbour_ports.h"
 
 namespace kiv {
 
 // The weather reader shows as waiting when its last METAR is older than this.
 inline constexpr std::int64_t kRTAppWeatherStaleNs = 90'000'000'000;
+inline constexpr std::int64_t kRTDirectWeatherStaleNs = 120'000'000'000;
 
 class FeedsService final : public FeedsPort {
 public:
@@ -24,6 +26,8 @@ public:
 
     // The RT App road of this run; null while RT Direct (or nothing) is the source.
     void attachRtApp(RtAppRoad* road) { rtApp_.store(road); }
+    // The RT Direct road of this run; null while the RT App (or nothing) is the source.
+    void attachRtDirect(RtDirectRoad* road) { rtDirect_.store(road); }
 
     bool isRtDirect() const override;
     void gf_setBatchDeliveryTicks(TrafficBatch& batch, std::int32_t baseTick, std::int32_t delaySeconds) const override;
@@ -50,6 +54,8 @@ public:
 private:
     FeedFlags& flags_;
     std::atomic<RtAppRoad*> rtApp_{nullptr};
+    std::atomic<RtDirectRoad*> rtDirect_{nullptr};
+    std::uint64_t rtDirectCountSeen_ = 0; // simulator loop only
 };
 
 } // namespace kiv

@@ -16,6 +16,7 @@
 #include "foundation/stop_request.h"
 #include "foundation/user_related_exception.h"
 #include "settings/settings_snapshot.h"
+#include "settings/settings_table.h"
 
 namespace kiv {
 namespace {
@@ -177,6 +178,17 @@ RtDirectRoad::RtDirectRoad(RtDirectConfig config, FeedsNeighbours& neighbours, F
 void RtDirectRoad::requestStop() {
     traffic.requestStop();
     weather.requestStop();
+}
+
+RtDirectConfig gf_rtDirectConfigFromSettings(std::string credential) {
+    RtDirectConfig config;
+    config.endpoint.baseUrl = param::RT_API_SERVER.value;
+    while (config.endpoint.baseUrl.ends_with('/')) {
+        config.endpoint.baseUrl.pop_back();
+    }
+    config.endpoint.caFile = param::RT_API_CA_FILE.value;
+    config.credential = std::move(credential);
+    return config;
 }
 
 std::string gf_rtapiSoftwareText() { return fmt::format("{}_{}", kProgramName, kProgramVersionText); }

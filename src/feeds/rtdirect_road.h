@@ -25,6 +25,9 @@ struct RtDirectConfig {
     std::string credential; // the user's licence key or API token
 };
 
+// The endpoint from the RT_API_SERVER and RT_API_CA_FILE settings, with the credential.
+RtDirectConfig gf_rtDirectConfigFromSettings(std::string credential);
+
 class RtDirectRoad {
 public:
     RtDirectRoad(RtDirectConfig config, FeedsNeighbours& neighbours, FeedsShell& shell, FeedFlags& flags,

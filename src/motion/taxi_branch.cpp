@@ -7,6 +7,8 @@
 #include "motion/detail/motion_math.h"
 #include "motion/ground_movement.h"
 #include "motion/path_checks.h"
+#include "motion/stream_helpers.h"
+#include "motion/taxi_turns.h"
 
 namespace kiv {
 namespace {
@@ -15,6 +17,41 @@ constexpr double kSlowTaxiKt = 6.0;
 constexpr double kStoppedKt = 0.5;
 constexpr double kSharpTurnDeg = 3.0;
 constexpr double kMovingKt = 2.0;
+constexpr double kEndTurnFromDeg = 15.0;
+
+// The turn onto the leg ahead (or the leg split) before the common ground step.
+void planLeg(MotionEnvironment& environment, LiveAircraft& aircraft, bool slowArrivalTaxi) {
+    const auto& samples = aircraft.samples;
+    if (samples.size() >= 3 && samples[2].stationary == 0 && lf_planTaxiTurn(environment, aircraft)) {
+        return;
+    }
+    const bool lastLeg = samples.size() == 2 || (samples.size() >= 3 && samples[2].stationary != 0);
+    if (lastLeg && !(samples[0].plannedPoint != 0 && samples[1].plannedPoint != 0)) {
+        // The next sample ends the movement: a corner at the start of the leg gets a point
+        // halfway, so that the turn onto it has room (45 m at 15 degrees off, 10 m from 90).
+        const Lalo here{aircraft.pose.latitude, aircraft.pose.longitude};
+        const double offDeg =
+            std::fabs(detail::wrapPi(gf_initialBearingRad(here, {samples[1].latitude, samples[1].longitude}) -
+                                     aircraft.pose.headingRad)) *
+            detail::radToDeg(1.0);
+        if (offDeg > kEndTurnFromDeg) {
+            const double f = std::clamp((offDeg - kEndTurnFromDeg) / 75.0, 0.0, 1.0);
+            const double roomNm = 0.02429805615550756 - 0.018898488120950324 * f * f;
+            const double dLat = (samples[1].latitude - samples[0].latitude) * 60.0;
+            const double dLon = detail::longitudeDifference(samples[0].longitude, samples[1].longitude) *
+                                std::cos(detail::degToRad(samples[0].latitude)) * 60.0;
+            if (std::hypot(dLat, dLon) >= roomNm) {
+                gf_insertMidpointSample(aircraft);
+                if (lf_planTaxiTurn(environment, aircraft)) {
+                    return;
+                }
+            }
+        }
+    }
+    if (samples.size() >= 3 || aircraft.holdCount < 1) {
+        lf_splitLongLeg(aircraft, slowArrivalTaxi ? 1 : 0);
+    }
+}
 
 // The heading is off the bearing to the next sample while no curve is planned.
 void markSharpTurn(LiveAircraft& aircraft) {
@@ -85,6 +122,7 @@ void lf_taxiBranch(MotionEnvironment& environment, LiveAircraft& aircraft) {
     const auto& samples = aircraft.samples;
     const bool moving = samples.size() >= 2 && samples[1].stationary == 0 && aircraft.onGround != 0;
     if (moving) {
+        planLeg(environment, aircraft, slowArrivalTaxi);
         markSharpTurn(aircraft);
     }
     if (slowArrivalTaxi && samples.back().groundSpeedKt <= kStoppedKt) {

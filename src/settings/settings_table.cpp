@@ -131,6 +131,10 @@ ControlStringParameter DESTINATION("DESTINATION", "", 32819, {5, 80, 543, -4});
 // Nothing is known of the maker's host here: the ".invalid" default fails at once, so a real
 // address (or a local stand-in) must be set.
 StringParameter DOWNLOAD_SERVER("DOWNLOAD_SERVER", "https://velt-p3d.invalid/downloads/");
+// The service's HTTPS interface (scheme and host) and the certificate authorities that vouch
+// for it (empty: the system's store); a local stand-in with its own CA file can take their place.
+StringParameter RT_API_SERVER("RT_API_SERVER", "https://rtw.flyrealtraffic.com");
+StringParameter RT_API_CA_FILE("RT_API_CA_FILE", "");
 
 ChoiceParameter ALL_AIR_GND_SELECTOR("ALL_AIR_GND_SELECTOR", std::string(kAllTraffic),
                                      {std::string(kAllTraffic), std::string(kAirborneOnly), std::string(kGroundOnly)},
@@ -219,6 +223,8 @@ std::vector<StringParameter*> textRegistry() {
     }
     texts.push_back(&DESTINATION);
     texts.push_back(&DOWNLOAD_SERVER);
+    texts.push_back(&RT_API_SERVER);
+    texts.push_back(&RT_API_CA_FILE);
     return texts;
 }
 } // namespace

@@ -48,7 +48,7 @@ extern IntListParameter RANGE, HOLDING_THRESHOLD_METERS, MAX_HOLDING_MINUTES, TI
 
 // Texts.
 extern StringParameter PROGRAM_VERSION, AIG_VERSION, ARCHIVES_VERSION, DBASE_VERSION, WEEKLY_TRAFFIC_AIRPORTS_VERSION,
-    AIRPORTS_VERSION, PORT_NUMBER, BLOCK_AIRCRAFT, BLOCK_CALLSIGN, BLOCK_REGCODE;
+    AIRPORTS_VERSION, PORT_NUMBER, BLOCK_AIRCRAFT, BLOCK_CALLSIGN, BLOCK_REGCODE, RT_API_SERVER, RT_API_CA_FILE;
 // "lfolder0".."lfolder9": livery folders; "afolder0".."afolder9": add-on airport folders.
 extern std::array<StringParameter, kFolderKeyCount> lfolder, afolder;
 extern ControlStringParameter DESTINATION;

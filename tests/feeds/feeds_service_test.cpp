@@ -129,5 +129,45 @@ TEST_F(FeedsServiceTest, RangeCentreParkValueAndQnhReset) {
     EXPECT_EQ(service.currentQnh(), 1013);
 }
 
+TEST(FeedsServiceRtDirect, StatusesAndTheQueryBoxComeFromTheRtDirectRoad) {
+    test_support::resetSettingsToDefaults();
+    test_support::FakeFeedsNeighbours neighbours;
+    test_support::FakeFeedsShell shell;
+    test_support::FakeFeedsClock clock;
+    FeedFlags flags;
+    RtDirectRoad road{RtDirectConfig{{"https://127.0.0.1:9", ""}, "KEY"}, neighbours, shell, flags, clock};
+    FeedsService service{flags};
+    service.attachRtDirect(&road);
+
+    EXPECT_EQ(service.weatherStatus(), 1u);
+    clock.now = 5;
+    road.weather.weatherTimeNs = 5;
+    clock.now += 120'000'000'000;
+    EXPECT_EQ(service.weatherStatus(), 0u);
+    clock.now += 1;
+    EXPECT_EQ(service.weatherStatus(), 1u);
+
+    EXPECT_EQ(service.trafficStatus(), 1u);
+    road.traffic.receivedCount += 3;
+    EXPECT_EQ(service.trafficStatus(), 0u);
+    EXPECT_EQ(service.trafficStatus(), 1u);
+
+    UserAircraftState user;
+    user.latitude = 52.3;
+    user.longitude = 4.76;
+    neighbours.setUser(user);
+    service.gf_updateRTAPIQueryBox();
+    {
+        const std::lock_guard lock(road.traffic.queryMutex);
+        EXPECT_NEAR(road.traffic.box.top, 52.3 + 40 * 1.852 / 111.2, 1e-9);
+    }
+    service.gf_clearReceivedTraffic();
+    {
+        const std::lock_guard lock(road.traffic.storesMutex);
+        EXPECT_TRUE(road.traffic.received.enabled);
+    }
+    test_support::resetSettingsToDefaults();
+}
+
 } // namespace
 } // namespace kiv

@@ -4,6 +4,7 @@
 // test's thread owns it.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <deque>
 #include <string>
@@ -49,6 +50,15 @@ public:
         fault["cmd"] = "once";
         fault["kind"] = kind;
         command(fault);
+    }
+
+    // Requests of the kind printed so far and not yet read (a command round trip first, so
+    // that every earlier line has arrived).
+    std::size_t unreadRequestsOf(const std::string& kind) {
+        command({{"cmd", "ping"}});
+        return static_cast<std::size_t>(std::count_if(requests_.begin(), requests_.end(), [&](const nlohmann::json& r) {
+            return r.value("kind", "") == kind;
+        }));
     }
 
     // The next request the stand-in saw (null, and a failure, when none comes in time).

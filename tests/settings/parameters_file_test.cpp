@@ -15,7 +15,7 @@ namespace {
 using test_support::KeyValues;
 using Lines = std::vector<std::string>;
 
-constexpr std::size_t kStoredKeyCount = 88;
+constexpr std::size_t kStoredKeyCount = 90;
 const Version kRunning{16, 8, 4};
 
 class ParametersFile : public test_support::ParametersFileTest {

@@ -116,6 +116,8 @@ TEST(SettingsTable, ANewFileListsEveryKeyInOrderWithItsDefault) {
         "afolder9=\"\"",
         "DESTINATION=\"\"",
         "DOWNLOAD_SERVER=\"https://velt-p3d.invalid/downloads/\"",
+        "RT_API_SERVER=\"https://rtw.flyrealtraffic.com\"",
+        "RT_API_CA_FILE=\"\"",
         "ALL_AIR_GND_SELECTOR=\"All traffic\"",
         "RT_CHOISE=\"RT Direct\"",
         "QNH_UNIT=\"QNH hPa\"",

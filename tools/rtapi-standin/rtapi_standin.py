@@ -26,6 +26,7 @@ Commands (one JSON object a line on standard input):
       as it is, "" for an empty body), "http" (status code, 200 unless given), "delay"
       (seconds before the reply); served whatever GUID the request carries
   {"cmd": "expire_session"}                   the current GUID stops being valid
+  {"cmd": "ping"}                             nothing but the acknowledgement
 Kinds: auth, deauth, live, buffer, parked, metar.
 
 Defaults: auth {"status": 200, "GUID": new, "server": "standin", "rrl": 2000, "wrrl": 2000,
@@ -102,6 +103,8 @@ class Service:
                 self.queued[command["kind"]].append(command)
             elif what == "expire_session":
                 self.guid = None
+            elif what == "ping":
+                pass  # the acknowledgement tells that every earlier line was printed
             else:
                 raise ValueError(f"unknown command {what}")
 
