@@ -158,4 +158,32 @@ void FeedsService::gf_requestRTAPIParkedTraffic(std::int32_t needed, const Parke
     });
 }
 
+void FeedsService::receivedTrafficIds(std::unordered_set<std::string>& callsigns,
+                                      std::unordered_set<std::uint32_t>& hexIds) const {
+    callsigns.clear();
+    hexIds.clear();
+    RtAppRoad* road = rtApp_.load();
+    if (road == nullptr) {
+        return;
+    }
+    const ReceivedTraffic received = road->trafficReader.receivedTraffic();
+    for (const auto& entry : received.callsigns) {
+        callsigns.insert(entry.first);
+    }
+    hexIds.insert(received.hexIds.begin(), received.hexIds.end());
+}
+
+void FeedsService::withParkedRecords(const std::function<void(std::vector<ParkedRecord>&)>& use) {
+    if (RtAppRoad* road = rtApp_.load()) {
+        road->trafficReader.withPublishedParked(use);
+    }
+}
+
+void FeedsService::clearReceivedParkedTraffic() {
+    if (RtAppRoad* road = rtApp_.load()) {
+        road->trafficReader.parkedReceived = false;
+        road->trafficReader.clearParkedLists();
+    }
+}
+
 } // namespace kiv

@@ -46,6 +46,10 @@ public:
     std::uint32_t weatherStatus() override;
     std::uint32_t trafficStatus() override;
     void gf_requestRTAPIParkedTraffic(std::int32_t needed, const ParkedPlacement& place) override;
+    void receivedTrafficIds(std::unordered_set<std::string>& callsigns,
+                            std::unordered_set<std::uint32_t>& hexIds) const override;
+    void withParkedRecords(const std::function<void(std::vector<ParkedRecord>&)>& use) override;
+    void clearReceivedParkedTraffic() override;
 
 private:
     FeedFlags& flags_;

@@ -153,7 +153,9 @@ public:
     virtual std::uint32_t weatherStatus() = 0;
     virtual std::uint32_t trafficStatus() = 0;
     // The parked aircraft the service reported: aged, cleaned and, when the settings ask for
-    // the service's parked traffic only, handed to `place` under the list's lock.
+    // the service's parked traffic only, handed to `place` under the list's lock. Must not
+    // wait for the service: the loop thread calls it, and every pose would freeze. A source
+    // that has to ask (RT Direct) asks and returns; its answer serves the next plan.
     virtual void gf_requestRTAPIParkedTraffic(std::int32_t needed, const ParkedPlacement& place) = 0;
 
     // Parking planner. The defaults stand for a source that delivered nothing.

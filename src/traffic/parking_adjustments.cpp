@@ -81,6 +81,8 @@ void placeParkedRecords(TrafficState& state, std::int32_t needed) {
 
 } // namespace
 
+void gf_clearReceivedParkedTraffic(TrafficState& state) { state.ports.feeds.clearReceivedParkedTraffic(); }
+
 void gf_renumberStandOptions(TrafficState& state) {
     for (Stand& stand : state.parkStands) {
         stand.filled = false;
@@ -386,7 +388,7 @@ void lf_resetParkingState(TrafficState& state, ParkingData& data) {
     }
     airports.clearCurrentParkAirport();
     shell.postParkAirport(0);
-    state.ports.feeds.clearReceivedParkedTraffic();
+    gf_clearReceivedParkedTraffic(state);
     shell.postParkingUpdates(0);
     state.staticRemovals.clear();
     state.pendingParkedAdds.clear();

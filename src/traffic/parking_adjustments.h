@@ -28,6 +28,9 @@ void gf_clearParking(TrafficState& state, ParkingData& data);
 void lf_resetParkingState(TrafficState& state, ParkingData& data);
 void lf_parkAirportSweep(TrafficState& state, ParkingData& data);
 
+// Forgets the parked traffic the feed received so far.
+void gf_clearReceivedParkedTraffic(TrafficState& state);
+
 // Options renumbered 1, 2, ... by position; a withdrawn option (0) stays withdrawn, and no
 // option stays passed over from an earlier plan.
 void gf_renumberStandOptions(TrafficState& state);

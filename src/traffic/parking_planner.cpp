@@ -95,8 +95,7 @@ bool lf_searchStandOptions(TrafficState& state, ParkingData& data, Stand& stand,
                            bool real, std::int32_t needed) {
     const auto settings = detail::settings();
     const auto standId = static_cast<std::int32_t>(stand.number);
-    if (stand.filled || stand.blocked || (stand.heli && !settings->helicopters) ||
-        (standId >= 1 && lf_standExcludedByOthers(state, standId))) {
+    if (stand.filled || stand.blocked || (stand.heli && !settings->helicopters)) {
         return false;
     }
     std::vector<FlightOption*> collected;
@@ -109,7 +108,8 @@ bool lf_searchStandOptions(TrafficState& state, ParkingData& data, Stand& stand,
             collected.push_back(&option);
         }
     }
-    if (collected.empty()) {
+    // The exclusion test is the dear one: asked only of a stand with a use at the slot.
+    if (collected.empty() || (standId >= 1 && lf_standExcludedByOthers(state, standId))) {
         return false;
     }
     if (collected.size() >= 2 && settings->random) {

@@ -89,6 +89,23 @@ TEST_F(FeedsServiceTest, ParkedTrafficIsCleanedAndPlacedOnlyWhenTheSettingsAskFo
     EXPECT_EQ(needed, 5);
 }
 
+TEST_F(FeedsServiceTest, ThePlannerReadsAndForgetsTheParkedList) {
+    receiveParked();
+    std::size_t seen = 0;
+    service.withParkedRecords([&](std::vector<ParkedRecord>& list) { seen = list.size(); });
+    EXPECT_EQ(seen, 2u);
+    EXPECT_TRUE(road.trafficReader.parkedReceived);
+    service.clearReceivedParkedTraffic();
+    EXPECT_FALSE(road.trafficReader.parkedReceived);
+    service.withParkedRecords([&](std::vector<ParkedRecord>& list) { seen = list.size(); });
+    EXPECT_EQ(seen, 0u);
+    std::unordered_set<std::string> callsigns{"OLD"};
+    std::unordered_set<std::uint32_t> hexIds{1};
+    service.receivedTrafficIds(callsigns, hexIds);
+    EXPECT_TRUE(callsigns.empty());
+    EXPECT_TRUE(hexIds.empty());
+}
+
 TEST_F(FeedsServiceTest, SimulatorTimeOnlyForTheProfessionalEdition) {
     neighbours.setSimulatorTime(1733750000);
     EXPECT_FALSE(service.simulatorTime());
