@@ -10,6 +10,7 @@
 #include "app/rt_api_cooldown.h"
 #include "foundation/clock.h"
 #include "foundation/log.h"
+#include "foundation/scope_exit.h"
 #include "foundation/stop_request.h"
 #include "settings/gui_thread_changes.h"
 #include "settings/parameters_file.h"
@@ -22,17 +23,6 @@ namespace {
 constexpr std::int64_t kSecondNs = 1'000'000'000;
 constexpr std::int64_t kHoldPollNs = 100'000'000;
 constexpr std::string_view kUnblockSuffix = "              ( or push Unblock to re-start )";
-
-template <typename F> class ScopeExit {
-public:
-    explicit ScopeExit(F action) : action_(std::move(action)) {}
-    ~ScopeExit() { action_(); }
-    ScopeExit(const ScopeExit&) = delete;
-    ScopeExit& operator=(const ScopeExit&) = delete;
-
-private:
-    F action_;
-};
 
 void lf_logStep(std::string_view line) { gf_logLineFlush(line); }
 

@@ -16,6 +16,7 @@
 #include "foundation/program_folder_check.h"
 #include "foundation/program_identity.h"
 #include "foundation/program_paths.h"
+#include "foundation/scope_exit.h"
 #include "foundation/stop_request.h"
 #include "foundation/text_conversion.h"
 #include "foundation/user_related_exception.h"
@@ -24,17 +25,6 @@
 
 namespace kiv {
 namespace {
-
-template <typename F> class ScopeExit {
-public:
-    explicit ScopeExit(F action) : action_(std::move(action)) {}
-    ~ScopeExit() { action_(); }
-    ScopeExit(const ScopeExit&) = delete;
-    ScopeExit& operator=(const ScopeExit&) = delete;
-
-private:
-    F action_;
-};
 
 // A failed status query other than a missing entry (and, where `unknownIsMissing`, the
 // status "unknown") throws the file-system error `what`.
