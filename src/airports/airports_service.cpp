@@ -86,6 +86,10 @@ void AirportsService::gf_applyParkSettings() {
     gf_clearAppliedAirportFile();
 }
 
+void AirportsService::gf_addLearnedUpdate() { kiv::gf_addLearnedUpdate(); }
+
+void AirportsService::resetLearnedUpdates() { kiv::gf_resetLearnedUpdateCount(); }
+
 void AirportsService::noteUserStand(const ParkAirportInfo& airport, const std::optional<std::string>& userStand) {
     const std::optional<IcaoCode> icao = IcaoCode::tryParse(airport.code);
     if (!icao) {

@@ -29,6 +29,8 @@ public:
     ParkAirportFile readAndApplyAirportFile(const std::filesystem::path& path) override;
     void gf_saveLearned(std::span<const Stand> stands, bool handmade) override;
     void gf_applyParkSettings() override;
+    void gf_addLearnedUpdate() override;
+    void resetLearnedUpdates() override;
     void noteUserStand(const ParkAirportInfo& airport, const std::optional<std::string>& userStand) override;
     void gf_selectNearestParkAirport(double latitude, double longitude) override;
     void gf_checkParkAirportReach(double latitude, double longitude) override;

@@ -69,6 +69,7 @@ void restoreBool(ParkSettingsEdit& edit, CheckBoxParameter& parameter, bool Park
 
 void gf_addLearnedUpdate() { learnedUpdateCount.fetch_add(1, std::memory_order_relaxed); }
 std::int32_t gf_learnedUpdateCount() { return learnedUpdateCount.load(std::memory_order_relaxed); }
+void gf_resetLearnedUpdateCount() { learnedUpdateCount.store(0, std::memory_order_relaxed); }
 void gf_setLearnedUpdateCountForTesting(std::int32_t count) { learnedUpdateCount.store(count); }
 
 void gf_saveLearned(std::span<const Stand> stands, bool handmade) {

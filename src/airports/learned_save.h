@@ -21,6 +21,7 @@ class CheckBoxParameter;
 // thread.
 void gf_addLearnedUpdate();
 std::int32_t gf_learnedUpdateCount();
+void gf_resetLearnedUpdateCount();
 void gf_setLearnedUpdateCountForTesting(std::int32_t count);
 
 // Writes the learned copy of the applied airport file: a handmade save keeps every stand as it

@@ -64,6 +64,7 @@ FlightOption* optionById(Stand& stand, std::uint32_t id) {
 void countLearnedChange(TrafficState& state) {
     ++state.learnedUpdateCount;
     state.learnedDataChanged = true;
+    state.ports.airports.gf_addLearnedUpdate();
     state.ports.shell.postLearnedChanges(state.learnedUpdateCount);
 }
 

@@ -231,6 +231,10 @@ public:
         static_cast<void>(handmade);
     }
     virtual void gf_applyParkSettings() {}
+    // The stand uses recorded since the learned copy was last saved: one more for each
+    // recorded use, and none again when an airport file is read afresh.
+    virtual void gf_addLearnedUpdate() {}
+    virtual void resetLearnedUpdates() {}
     // Under the park-airport list lock: the stand the user aircraft stands on becomes the
     // park airport's reserved stand unless it is that one already (empty: not at a stand).
     virtual void noteUserStand(const ParkAirportInfo& airport, const std::optional<std::string>& userStand) {

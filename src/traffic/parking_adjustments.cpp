@@ -358,17 +358,7 @@ void gf_regenerateParking(TrafficState& state, ParkingData& data) {
 void gf_clearParking(TrafficState& state, ParkingData& data) {
     state.pendingParkedAdds.clear();
     state.deferredParkedAdds.clear();
-    for (StaticAircraft& aircraft : state.statics) {
-        if (aircraft.simState == SimState::active || aircraft.simState == SimState::adding2sim) {
-            removeReporting(state, aircraft, "gf_clearParking");
-        }
-    }
-    for (LiveAircraft& aircraft : state.live) {
-        if (aircraft.simState != SimState::removingfromsim && aircraft.standId != 0 &&
-            (aircraft.situation == FlightSituation::parked || aircraft.situation == FlightSituation::parking)) {
-            removeReporting(state, aircraft, "gf_clearParking");
-        }
-    }
+    state.ports.steps.lf_removeAllStaticAndLiveAtAirport(state);
     lf_resetParkingState(state, data);
 }
 
@@ -404,6 +394,7 @@ void lf_parkAirportSweep(TrafficState& state, ParkingData& data) {
     if (state.parkingPlanInForce && state.pendingParkedAdds.empty()) {
         state.ports.shell.gf_enableParkingControls();
         gf_countStaticParked(state, true);
+        state.ports.steps.gf_countLiveParked(state, true);
     }
     if (state.parkingRegenerationRequested.exchange(false)) {
         gf_regenerateParking(state, data);

@@ -69,11 +69,11 @@ void logResults(const TrafficState& state, const ParkingData& data, const char* 
 }
 
 // The nearest stand that fits the aircraft, learned uses allowed; 0 for none.
-std::int32_t nearestFittingStand(TrafficState& state, const double position[2], const AircraftInfo& info) {
-    static_cast<void>(state);
-    static_cast<void>(position);
-    static_cast<void>(info);
-    return 0;
+std::int32_t nearestFittingStand(const TrafficState& state, const double position[2], const AircraftInfo& info) {
+    double distanceMetres = 0.0;
+    const Stand* stand =
+        state.ports.steps.gf_findNearestStand(state, position[0], position[1], info, distanceMetres, true);
+    return stand == nullptr ? 0 : static_cast<std::int32_t>(stand->number);
 }
 
 bool staysNextSlot(const Stand& stand, const FlightOption& option, WeekdaySlot now) {
@@ -257,7 +257,7 @@ std::string lf_readParkedFile(TrafficState& state, ParkingData& data) {
     state.ports.shell.setParkAirportInfo(true, data.airportName);
     state.loadedAirportFileName = path->string();
     state.parkAirportFileRead = true;
-    state.learnedUpdateCount = 0;
+    state.ports.airports.resetLearnedUpdates();
     return {};
 }
 

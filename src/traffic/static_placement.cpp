@@ -39,20 +39,6 @@ bool atStandSituation(FlightSituation situation) {
            situation == FlightSituation::parking || situation == FlightSituation::parked;
 }
 
-// Static aircraft being created, active or being removed, and live aircraft parked in those
-// states: what counts against the park limit.
-std::int64_t parkedCount(const TrafficState& state) {
-    const auto counts = [](SimState s) {
-        return s == SimState::adding2sim || s == SimState::active || s == SimState::removingfromsim;
-    };
-    const auto statics = std::count_if(state.statics.begin(), state.statics.end(),
-                                       [&](const StaticAircraft& a) { return counts(a.simState); });
-    const auto live = std::count_if(state.live.begin(), state.live.end(), [&](const LiveAircraft& a) {
-        return a.situation == FlightSituation::parked && counts(a.simState);
-    });
-    return statics + live;
-}
-
 WeekdaySlot parkedAt(WeekdaySlot now, std::int32_t offset) {
     std::int32_t weekday = now.weekday();
     std::int32_t slot = now.slot() - offset;
@@ -311,7 +297,8 @@ void lf_placeStaticAircraft(TrafficState& state) {
         gf_logLine(fmt::format("stand with id {} not found", candidate.standId));
         return;
     }
-    if (state.maxParkCount >= 0 && parkedCount(state) >= state.maxParkCount) {
+    if (state.maxParkCount >= 0 &&
+        state.ports.steps.lf_countParkedAircraft(state) >= static_cast<std::uint64_t>(state.maxParkCount)) {
         const bool removalUnderWay =
             std::any_of(state.statics.begin(), state.statics.end(), removingOrPending) ||
             std::any_of(state.live.begin(), state.live.end(), [](const LiveAircraft& a) {

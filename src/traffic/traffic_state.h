@@ -175,7 +175,7 @@ public:
     std::atomic<bool> parkingRegenerationRequested{false};
     std::int32_t maxParkCount = -1; // stands that may show a parked aircraft; -1: no limit yet
     std::uint32_t staticSerial = 0; // hex id of the last static aircraft made, 0..9999
-    std::uint32_t learnedUpdateCount = 0; // learned stand uses recorded since the last save
+    std::uint32_t learnedUpdateCount = 0; // learned stand uses recorded in this run (shown in the window)
     std::vector<StaticCandidate> pendingParkedAdds;  // placement takes from the back
     std::vector<StaticCandidate> deferredParkedAdds; // waiting for a removal to complete
     std::vector<LiveStayer> liveStayers;             // sorted by minutes parked

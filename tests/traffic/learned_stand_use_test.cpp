@@ -55,6 +55,7 @@ TEST_F(LearnedStandUseTest, FirstUseMakesARealOptionWithTheTypeDatabaseKey) {
     EXPECT_EQ(option.fromFile, 0u);
     EXPECT_FALSE(option.cpl);
     EXPECT_EQ(state.learnedUpdateCount, 1u);
+    EXPECT_EQ(airports.learnedUpdates, 1); // counted towards the save of the learned copy too
     EXPECT_TRUE(state.learnedDataChanged);
     EXPECT_EQ(shell.posts.back(), "LearnedChanges 1");
 }
@@ -71,6 +72,7 @@ TEST_F(LearnedStandUseTest, NothingIsLearnedWithoutARegistrationOrAWeekday) {
     gf_addRealStandOption(state, 9, a, 0);
     EXPECT_TRUE(options().empty());
     EXPECT_EQ(state.learnedUpdateCount, 0u);
+    EXPECT_EQ(airports.learnedUpdates, 0);
 }
 
 TEST_F(LearnedStandUseTest, AUseWithinTheWindowExtendsTheOptionBeyondItANewOneIsMade) {

@@ -168,7 +168,11 @@ TEST_F(ParkingAdjustmentsTest, RegenerationReadsTheFileAndPlans) {
     airports.file.airportName = "Frankfurt";
     airports.file.stands = test_support::makeStands(4);
     airports.file.stands[0].overlaps = {2};
+    airports.learnedUpdates = 4;
+    state.learnedUpdateCount = 4;
     gf_regenerateParking(state, data);
+    EXPECT_EQ(airports.learnedUpdates, 0);   // nothing of the new file is learned yet
+    EXPECT_EQ(state.learnedUpdateCount, 4u); // the window counts the whole run
     EXPECT_EQ(state.parkStands.size(), 4u);
     EXPECT_EQ(state.standNameIndex.at("A3"), 3u);
     EXPECT_EQ(state.parkStandsSnapshot.load()->size(), 4u);
@@ -198,6 +202,34 @@ TEST_F(ParkingAdjustmentsTest, TheSweepRegeneratesOnRequestAndOtherwiseFollowsTh
     state.user.onGround = true;
     lf_parkAirportSweep(state, data);
     EXPECT_EQ(airports.calls, (std::vector<std::string>{"gf_checkParkAirportReach"}));
+}
+
+TEST_F(ParkingAdjustmentsTest, OnceEveryStaticIsPlacedTheSweepPostsBothFits) {
+    state.parkingPlanInForce = true;
+    state.pendingParkedAdds.push_back({});
+    lf_parkAirportSweep(state, data);
+    EXPECT_EQ(steps.count("gf_countLiveParked post"), 0); // still placing
+    state.pendingParkedAdds.clear();
+    lf_parkAirportSweep(state, data);
+    EXPECT_EQ(shell.count("StaticFit 0.0"), 1);
+    EXPECT_EQ(steps.count("gf_countLiveParked post"), 1);
+    lf_parkAirportSweep(state, data); // and again at every sweep
+    EXPECT_EQ(steps.count("gf_countLiveParked post"), 2);
+}
+
+TEST_F(ParkingAdjustmentsTest, ClearingTheParkingRemovesTheAirportsAircraftByTheRemoveAllRule) {
+    setStands(3);
+    state.pendingParkedAdds.push_back({});
+    state.deferredParkedAdds.push_back({});
+    addStatic(1, 1);
+    gf_clearParking(state, data);
+    EXPECT_EQ(steps.count("lf_removeAllStaticAndLiveAtAirport"), 1);
+    // The removal itself is that rule's: nothing here removes an aircraft on its own.
+    EXPECT_EQ(state.statics[0].simState, SimState::active);
+    EXPECT_TRUE(state.pendingParkedAdds.empty());
+    EXPECT_TRUE(state.deferredParkedAdds.empty());
+    EXPECT_TRUE(state.parkStands.empty());
+    EXPECT_EQ(shell.count("ParkAirport 0"), 1);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "traffic/parking_planner.h"
 
+#include <optional>
+
 #include <gtest/gtest.h>
 
 #include "parking_test_support.h"
@@ -153,6 +155,33 @@ TEST_F(ParkingPlannerTest, AServiceRecordOfAStaticOnAFilledStandEndsTheRealMode)
     state.parkStands[2].filled = false;
     EXPECT_TRUE(lf_searchRTParked(state, data, 1, 5));
     EXPECT_TRUE(state.pendingParkedAdds.empty());
+}
+
+TEST_F(ParkingPlannerTest, AServiceRecordWithoutAKnownStandTakesTheNearestFittingStand) {
+    setStands(3);
+    ParkedRecord record;
+    record.head.callsign = "DLH5";
+    record.head.liveryKey.modelId = 1;
+    record.latitude = state.parkStands[0].latitude;
+    record.longitude = state.parkStands[0].longitude;
+    const AircraftInfo info = gf_makeAircraftInfo(models, record.head);
+    struct Case {
+        std::string standText;
+        std::optional<std::size_t> nearest; // what the stand steps find
+        std::int32_t standId;
+    };
+    const Case cases[] = {
+        {"STND Z9", 1, 2},            // unknown text: the nearest fitting stand
+        {"STND Z9", std::nullopt, 0}, // nothing fits: no stand
+        {"STND A3", 1, 3},            // the stand text near the position wins
+    };
+    for (const Case& c : cases) {
+        record.stand = c.standText;
+        steps.nearestStandIndex = c.nearest;
+        EXPECT_EQ(gf_standOfParkedRecord(state, record, info), c.standId) << c.standText;
+    }
+    // Learned uses may decide the nearest stand of a parked aircraft.
+    EXPECT_EQ(steps.nearestAllowLearned, (std::vector<bool>{true, true}));
 }
 
 TEST_F(ParkingPlannerTest, AParkedRecordWithoutAirlineCodeTakesItFromItsCallsignOrPVT) {

@@ -153,12 +153,29 @@ TEST_F(StaticPlacementTest, LiveAircraftAtTheStandOrTheLimitKeepTheCandidateOut)
     // At the limit: dropped, unless a removal is under way (then it waits).
     state.maxParkCount = 1;
     addStatic(1, 1);
+    steps.parkedCount = 1;
     place(candidate(2));
     EXPECT_TRUE(state.deferredParkedAdds.empty());
     state.statics[0].removePending = 1;
     place(candidate(2));
     EXPECT_EQ(state.deferredParkedAdds.size(), 1u);
     EXPECT_EQ(state.statics.size(), 1u);
+}
+
+TEST_F(StaticPlacementTest, TheParkLimitCountsWhatTheStandStepsCountAsParked) {
+    setStands(2);
+    state.maxParkCount = 2;
+    struct Case {
+        std::uint64_t parked; // the stand steps' count
+        std::size_t statics;  // static aircraft after the placement
+    };
+    const Case cases[] = {{2, 0}, {3, 0}, {1, 1}};
+    for (const Case& c : cases) {
+        state.statics.clear();
+        steps.parkedCount = c.parked;
+        place(candidate(2));
+        EXPECT_EQ(state.statics.size(), c.statics) << c.parked;
+    }
 }
 
 TEST_F(StaticPlacementTest, WithoutParkingSelectedNoPositionsAreFound) {

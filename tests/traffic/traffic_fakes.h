@@ -199,6 +199,9 @@ public:
         savedLearned.emplace_back(stands.begin(), stands.end());
     }
     void gf_applyParkSettings() override { calls.push_back("gf_applyParkSettings"); }
+    std::int32_t learnedUpdates = 0; // since the last read of an airport file
+    void gf_addLearnedUpdate() override { ++learnedUpdates; }
+    void resetLearnedUpdates() override { learnedUpdates = 0; }
     void noteUserStand(const ParkAirportInfo& airport, const std::optional<std::string>& stand) override {
         calls.push_back("noteUserStand " + airport.code + " " + stand.value_or("-"));
     }
@@ -642,8 +645,10 @@ public:
     }
 
     std::optional<std::size_t> nearestStandIndex; // into state.parkStands
+    mutable std::vector<bool> nearestAllowLearned;  // the learned flag of every nearest-stand search
     const Stand* gf_findNearestStand(const TrafficState& state, double, double, const AircraftInfo&,
-                                     double& distanceMetres, bool) const override {
+                                     double& distanceMetres, bool allowLearned) const override {
+        nearestAllowLearned.push_back(allowLearned);
         if (!nearestStandIndex || *nearestStandIndex >= state.parkStands.size()) {
             distanceMetres = 99999.0;
             return nullptr;
