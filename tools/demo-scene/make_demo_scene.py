@@ -8,7 +8,7 @@ Usage: make_demo_scene.py --out scene.json [--live N] [--parked N] [--stands N] 
 
 The scripted movements are the heart of the scene. --live above their number adds aircraft
 holding in circles around the airport, --parked above the free demo stands needs a larger
-airport (--stands, the same count given to kv_demo_scenery), both for load runs. Times are
+airport (--stands, the same count given to kiv_demo_scenery), both for load runs. Times are
 seconds from the start of the replay: live points from 0 to --duration every 2 s per
 aircraft, the buffered history as five slices at -30, -24, -18, -12 and -6 s (the program
 shows a record 30 s after its time, so the history is what it shows first). "stands" lists
