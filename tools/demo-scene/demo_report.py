@@ -100,6 +100,12 @@ class Run:
         with open(scene_path, encoding="utf-8") as handle:
             self.scene = json.load(handle)
         self.stands = self.scene.get("stands", [])
+        # The simulator knows an aircraft by its ATC id (the registration, else the callsign).
+        self.flights = {}
+        for point in self.scene.get("parked", []) + self.scene.get("live", []):
+            for key in (point.get("reg"), point.get("callsign")):
+                if key:
+                    self.flights.setdefault(key, point)
         self.log_lines = []
         if log_path and os.path.exists(log_path):
             with open(log_path, encoding="utf-8", errors="replace") as handle:
@@ -203,6 +209,16 @@ class Run:
                             faults.append((a.tail, i, "jumped %.1f m in a frame" % step))
         return faults
 
+    def flight_of(self, aircraft):
+        """The scene's record of the aircraft (its first), or None."""
+        return self.flights.get(aircraft.tail)
+
+    def label(self, aircraft):
+        flight = self.flight_of(aircraft)
+        if flight and flight.get("callsign") and flight["callsign"] != aircraft.tail:
+            return "%s %s" % (flight["callsign"], aircraft.tail)
+        return aircraft.tail
+
     def log_matching(self, *words):
         return [line for line in self.log_lines if any(w in line for w in words)]
 
@@ -220,20 +236,20 @@ class Run:
         out.append("Moving (live traffic): %d" % len(moving))
         for a in sorted(moving, key=lambda a: a.tail):
             top = max((p[5] for p in a.poses), default=0.0)
-            out.append("    %-8s %-24s %5.0f m travelled, %4d poses, up to %5.0f ft" % (
-                a.tail, a.title, a.path_metres(), len(a.poses), top))
+            out.append("    %-16s %-20s %6.0f m travelled, %5d poses, up to %5.0f ft" % (
+                self.label(a), a.title, a.path_metres(), len(a.poses), top))
         statics = self.static_at_stands()
         out.append("Parked traffic placed at stands: %d" % len(statics))
         for a, stand in sorted(statics, key=lambda s: s[1]):
-            out.append("    %-8s %-24s at %s" % (a.tail, a.title, stand))
+            out.append("    %-16s %-20s at %s" % (self.label(a), a.title, stand))
         arrivals = self.parked_arrivals()
         out.append("Arrivals parked at their stand: %d" % len(arrivals))
         for a, stand, d in arrivals:
-            out.append("    %-8s at %s (%.1f m off its centre)" % (a.tail, stand, d))
+            out.append("    %-16s at %s (%.1f m off its centre)" % (self.label(a), stand, d))
         pushed = self.pushed_back()
         out.append("Pushed back: %d" % len(pushed))
         for a in pushed:
-            out.append("    %-8s %.0f m backwards" % (a.tail, a.pushback_metres()))
+            out.append("    %-16s %.0f m backwards" % (self.label(a), a.pushback_metres()))
         removed = self.removed()
         out.append("Removed from the simulator: %d of %d" % (len(removed), len(created)))
         faults = self.pose_faults(frame_hz)

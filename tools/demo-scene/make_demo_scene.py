@@ -283,14 +283,14 @@ def build(args):
         story = arrival(layout[stand_index], 8.0)
         offset = when - story.marks[event]
         movers.append((story, offset, (hexid, callsign, actype, airline, reg, origin, "AMS")))
-        events.append({"callsign": callsign, "kind": "arrival", "stand": layout[stand_index][0],
+        events.append({"callsign": callsign, "reg": reg, "kind": "arrival", "stand": layout[stand_index][0],
                        "times": {k: round(v + offset, 1) for k, v in story.marks.items()}})
         hexid += 1
     for callsign, actype, airline, reg, dest, stand_index, event, when in DEPARTURES:
         story = departure(layout[stand_index], 240.0)
         offset = when - story.marks[event]
         movers.append((story, offset, (hexid, callsign, actype, airline, reg, "AMS", dest)))
-        events.append({"callsign": callsign, "kind": "departure", "stand": layout[stand_index][0],
+        events.append({"callsign": callsign, "reg": reg, "kind": "departure", "stand": layout[stand_index][0],
                        "times": {k: round(v + offset, 1) for k, v in story.marks.items()}})
         hexid += 1
     for index in range(max(0, args.live - len(movers))):
@@ -316,7 +316,7 @@ def build(args):
         lat, lon = to_lalo(east, north)
         callsign = "%s%d" % (airline, 800 + index) if airline else "PHDMO%d" % index
         parked.append({"hexid": 0x485000 + index, "lat": round(lat, 7), "lon": round(lon, 7), "callsign": callsign,
-                       "type": actype, "reg": "PH-P%02d" % (index % 100) if airline else "PH-DMO", "stand": ""})
+                       "type": actype, "reg": ("PH-P%03d" if airline else "PH-G%03d") % index, "stand": ""})
 
     buffer = [[r for r in (record(s, t - off, *ident) for s, off, ident in movers) if r] for t in HISTORY_TIMES]
     live = []
