@@ -8,11 +8,15 @@ bash scripts/install-deps.sh
 
 build_dir=${KIV_BUILD_DIR:-build/asan}
 jobs=${KIV_JOBS:-$(nproc)}
+# Sanitizer builds compile at -O1 with line tables only: reports keep their file:line stacks,
+# and the two whole builds take about a third less time than at -O2 with full debug info.
+export sanitizer_opt_flags="-O1 -g1 -DNDEBUG"
 
 # ThreadSanitizer first, in its own build folder: the suites whose code runs threads.
 bash scripts/tsan.sh
 
-cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIV_SANITIZE=ON
+cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIV_SANITIZE=ON \
+  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="$sanitizer_opt_flags" -DCMAKE_C_FLAGS_RELWITHDEBINFO="$sanitizer_opt_flags"
 cmake --build "$build_dir" -j "$jobs"
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}

@@ -9,7 +9,8 @@ default_targets=(kiv_foundation_tests kiv_platform_tests kiv_settings_tests kiv_
   kiv_simlink_tests)
 if [ $# -gt 0 ]; then targets=("$@"); else targets=("${default_targets[@]}"); fi
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIV_SANITIZE=OFF -DKIV_BUILD_BENCH=OFF \
-  -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >/dev/null
+  -DCMAKE_CXX_FLAGS=-fsanitize=thread \
+  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="${sanitizer_opt_flags:--O1 -g1 -DNDEBUG}" -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >/dev/null
 cmake --build "$build_dir" -j "${KIV_JOBS:-$(nproc)}" --target "${targets[@]}"
 export TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/scripts/tsan.supp"
 for target in "${targets[@]}"; do

@@ -23,9 +23,9 @@
 #include <FL/fl_ask.H>
 #include <FL/fl_draw.H>
 #include <FL/x.H>
-#include <png.h>
 
 #include "foundation/text_conversion.h"
+#include "platform/png_file.h"
 
 namespace kiv::platform {
 namespace {
@@ -537,29 +537,6 @@ public:
     }
 };
 
-bool writePng(const std::filesystem::path& file, const std::uint8_t* rgb, int width, int height) {
-    std::FILE* out = std::fopen(file.c_str(), "wb");
-    if (out == nullptr) {
-        return false;
-    }
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
-    bool ok = false;
-    if (info != nullptr && setjmp(png_jmpbuf(png)) == 0) {
-        png_init_io(png, out);
-        png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
-                     PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-        png_write_info(png, info);
-        for (int row = 0; row < height; ++row) {
-            png_write_row(png, rgb + static_cast<std::ptrdiff_t>(row) * width * 3);
-        }
-        png_write_end(png, nullptr);
-        ok = true;
-    }
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(out) == 0 && ok;
-}
-
 } // namespace
 
 bool gf_openDisplay(const std::string& name, std::string& error) {
@@ -662,7 +639,7 @@ bool gf_saveClientImage(MainWindow& window, const std::filesystem::path& file) {
     savedImage.assign(pixels.get(), pixels.get() + static_cast<std::ptrdiff_t>(w) * h * 3);
     savedWidth = w;
     savedHeight = h;
-    return writePng(file, savedImage.data(), w, h);
+    return gf_writeRgbPng(file, savedImage.data(), w, h);
 }
 
 std::uint32_t gf_savedPixel(std::int32_t x, std::int32_t y) {

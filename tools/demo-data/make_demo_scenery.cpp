@@ -1,6 +1,8 @@
 // Writes the demo airport's scenery file: Amsterdam Schiphol (EHAM) with two rows of gate
 // stands on one apron and a few cargo and general-aviation ramp stands, as an add-on
-// airport of the sample data set. Usage: kiv_demo_scenery <output.bgl>
+// airport of the sample data set. Usage: kiv_demo_scenery <output.bgl> [stand count]
+// A stand count above the 24 of the demo adds rows of medium gates south of the apron (40 a
+// row, 60 m apart, rows 120 m apart), as the load benchmark's larger airport.
 #include <cmath>
 #include <cstdio>
 #include <exception>
@@ -35,7 +37,7 @@ ParkingSpec stand(double east, double north, std::uint32_t nameCode, std::uint32
     return spec;
 }
 
-std::vector<ParkingSpec> stands() {
+std::vector<ParkingSpec> stands(std::size_t count) {
     // Name codes ("GATE ", "PARKING ") and stand types.
     constexpr std::uint32_t kGate = 10;
     constexpr std::uint32_t kRampNameCode = 1;
@@ -59,22 +61,29 @@ std::vector<ParkingSpec> stands() {
     for (std::uint32_t i = 0; i < 4; ++i) {
         all.push_back(stand(700.0 + 25.0 * i, 60.0, kRampNameCode, kRampGaSmall, 61 + i, 10.0F, 90.0F, {}));
     }
+    // Extra gates of the larger airport.
+    constexpr std::uint32_t kGatesPerRow = 40;
+    for (std::uint32_t i = 0; all.size() < count; ++i) {
+        const double north = -300.0 - 120.0 * (i / kGatesPerRow);
+        all.push_back(stand(60.0 * (i % kGatesPerRow), north, kGate, kGateMedium, 101 + i, 22.0F, 0.0F, {}));
+    }
     return all;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fputs("usage: kiv_demo_scenery <output.bgl>\n", stderr);
+    if (argc != 2 && argc != 3) {
+        std::fputs("usage: kiv_demo_scenery <output.bgl> [stand count]\n", stderr);
         return 2;
     }
     try {
+        const std::size_t count = argc == 3 ? std::stoul(argv[2]) : 0;
         AirportSpec airport;
         airport.code = "EHAM";
         airport.altitudeMm = -3353;
         airport.names = {"Amsterdam Schiphol (demo)"};
-        airport.parkings = stands();
+        airport.parkings = stands(count);
         kiv::test_support::writeBytes(argv[1], kiv::test_support::buildAirportBgl({kiv::test_support::bglAirport(airport)}).bytes);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "kiv_demo_scenery: %s\n", e.what());

@@ -8,7 +8,8 @@ decoded fields, and answers the way the simulator would: the OPEN reply, subscri
 events, frames at a steady rate, object ids for AI creations, object-removed events and
 data replies (once, or every second when asked so), from the user aircraft's values and
 from each AI object's values as the client last wrote them. --sim-name and --user-model
-make it introduce itself or the user aircraft otherwise; --raw adds each packet's bytes.
+make it introduce itself or the user aircraft otherwise, --user-at puts the user aircraft on
+the ground at another place (by default Zurich); --raw adds each packet's bytes.
 
 stdout: first a readiness line {"ready": true, "tcp4": port, "tcp6": port, "pipe": path},
 then one JSON line per packet received (unless --quiet).
@@ -23,6 +24,7 @@ objects' positions and ATC ids), exit.
 
 import argparse
 import json
+import math
 import os
 import signal
 import socket
@@ -526,12 +528,19 @@ def user_aircraft_of(args):
     values = dict(USER_AIRCRAFT)
     if args.user_model is not None:
         values["ATC MODEL"] = args.user_model
+    if args.user_at is not None:
+        lat, lon, alt, heading = (float(v) for v in args.user_at.split(","))
+        values.update({"PLANE LATITUDE": lat, "PLANE LONGITUDE": lon, "PLANE ALTITUDE": alt,
+                       "INDICATED ALTITUDE": alt, "GROUND ALTITUDE": alt, "PLANE HEADING DEGREES TRUE": math.radians(heading),
+                       "GPS GROUND TRUE TRACK": heading})
     return values
 
 
 def add_scenario_arguments(parser):
     parser.add_argument("--sim-name", default=None, help="introduce the simulator under this name instead")
     parser.add_argument("--user-model", default=None, help="the user aircraft's ATC MODEL (may be empty)")
+    parser.add_argument("--user-at", default=None, metavar="LAT,LON,ALT_FT,HEADING",
+                        help="the user aircraft's place on the ground (degrees, feet, degrees true)")
     parser.add_argument("--raw", action="store_true", help="add the packet's bytes (hex) to each record")
 
 
