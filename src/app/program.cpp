@@ -16,11 +16,18 @@
 
 namespace kiv {
 
-Program::Program(std::filesystem::path folder, ShellFlags& shellFlags, Gui& programGui, WorkerThreads& workerThreads)
+LoopClock& gf_steadyLoopClock() {
+    static SteadyLoopClock clock;
+    return clock;
+}
+
+Program::Program(std::filesystem::path folder, ShellFlags& shellFlags, Gui& programGui, WorkerThreads& workerThreads,
+                 LoopClock& loopClock)
     : programFolder(std::move(folder)),
       flags(shellFlags),
       gui(programGui),
       threads(workerThreads),
+      clock(loopClock),
       windowPorts(traffic, parkingBand, feeds, simLink,
                   ShellCallbacks{[this] { startMainWorker(); }, [this] { joinMainWorker(); },
                                  [this] { return static_cast<int>(flags.exitCode.load()); },

@@ -63,11 +63,15 @@ struct WindowToolkit {
     std::function<int()> runMessageLoop;
 };
 
+// The process's steady clock.
+LoopClock& gf_steadyLoopClock();
+
 class Program {
 public:
-    // `programFolder` is the folder the program runs from (the working folder).
+    // `programFolder` is the folder the program runs from (the working folder); `clock` times
+    // the traffic side, the link's poses and the start-up's waits.
     explicit Program(std::filesystem::path programFolder, ShellFlags& flags = gf_shellFlags(), Gui& gui = gf_gui(),
-                     WorkerThreads& threads = gf_workerThreads());
+                     WorkerThreads& threads = gf_workerThreads(), LoopClock& clock = gf_steadyLoopClock());
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
@@ -95,7 +99,7 @@ public:
     ShellFlags& flags;
     Gui& gui;
     WorkerThreads& threads;
-    SteadyLoopClock clock;
+    LoopClock& clock;
     // Set while the start-up's scans run (the simulator link holds back meanwhile).
     std::atomic<bool> scanRunning{false};
 
