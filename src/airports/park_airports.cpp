@@ -489,6 +489,17 @@ bool gf_updateCurrentParkAirportStand(const IcaoCode& icao, std::string stand) {
     return true;
 }
 
+bool gf_reserveParkAirportStand(const IcaoCode& icao, std::string stand) {
+    ParkList& state = parkList();
+    const std::lock_guard lock(state.mutex);
+    const std::optional<std::size_t> index = findEntry(state.list, icao);
+    if (!index) {
+        return false;
+    }
+    state.list[*index].stand = std::move(stand);
+    return true;
+}
+
 std::vector<ParkAirport> gf_parkAirportsForTesting() {
     ParkList& state = parkList();
     const std::lock_guard lock(state.mutex);

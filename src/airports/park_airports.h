@@ -45,6 +45,9 @@ std::optional<std::string> gf_parkAirportStand(const IcaoCode& icao);
 void gf_moveParkAirportToFront(const IcaoCode& icao, const Lalo& position);
 void gf_setParkAirportStand(const IcaoCode& icao, const Lalo& position, std::string stand);
 bool gf_updateCurrentParkAirportStand(const IcaoCode& icao, std::string stand);
+// The stand becomes the reserved stand of that airport's entry, wherever it stands in the
+// list; false when the airport has no entry.
+bool gf_reserveParkAirportStand(const IcaoCode& icao, std::string stand);
 
 // Within AIRP_RANGE NM (flat) and no higher than AIRP_HEIGHT feet above the ground.
 bool lf_isWithinReach(const Lalo& user, const Lalo& airport);

@@ -55,17 +55,24 @@ void gf_requestStop(ExitReason reason, std::uint32_t delaySeconds) {
 }
 
 void gf_reportRTAPIReaderStopped(std::string_view readerName, bool restartWanted, std::int32_t statusCode) {
+    gf_reportRTAPIReaderStopped(gf_gui(), readerName, restartWanted, statusCode);
+}
+
+void gf_reportRTAPIReaderStopped(Gui& gui, std::string_view readerName, bool restartWanted, std::int32_t statusCode) {
     if (statusCode == kLicenceExpiredStatus) {
-        gf_gui().showMessage("Your RealTraffic license has expired (error 402). Check your license and API token.",
-                             true);
+        gui.showMessage("Your RealTraffic license has expired (error 402). Check your license and API token.", true);
     } else {
-        gf_gui().showMessage(fmt::format("The {} has stopped with an error", readerName), true);
+        gui.showMessage(fmt::format("The {} has stopped with an error", readerName), true);
     }
     gf_requestStop(restartWanted ? ExitReason::reader_error : ExitReason::system_error, kReaderRestartDelaySeconds);
 }
 
 void gf_reportRTAppReaderStopped(std::string_view readerName, std::string_view errorText) {
-    gf_gui().showMessage(fmt::format("The {} has stopped with error: {}", readerName, errorText), true);
+    gf_reportRTAppReaderStopped(gf_gui(), readerName, errorText);
+}
+
+void gf_reportRTAppReaderStopped(Gui& gui, std::string_view readerName, std::string_view errorText) {
+    gui.showMessage(fmt::format("The {} has stopped with error: {}", readerName, errorText), true);
     gf_requestStop(ExitReason::reader_error, kReaderRestartDelaySeconds);
 }
 

@@ -11,6 +11,8 @@
 
 namespace kiv {
 
+class Gui;
+
 // Wakes every thread blocked on the RT App server's sockets by shutting them down; the
 // sockets are closed only by closing-down, after the readers are joined.
 void gf_setRtAppServerWaker(std::function<void()> wake);
@@ -21,10 +23,13 @@ void gf_setRtAppServerWaker(std::function<void()> wake);
 void gf_requestStop(ExitReason reason, std::uint32_t delaySeconds);
 
 // An RT Direct reader ended: a message (402: the licence has expired), then READER ERROR
-// when a restart is wanted, else SYSTEM ERROR; 15 s either way.
+// when a restart is wanted, else SYSTEM ERROR; 15 s either way. The message goes to `gui`,
+// or to the program's Gui without one.
 void gf_reportRTAPIReaderStopped(std::string_view readerName, bool restartWanted, std::int32_t statusCode);
+void gf_reportRTAPIReaderStopped(Gui& gui, std::string_view readerName, bool restartWanted, std::int32_t statusCode);
 
 // An RT App reader ended with an error: a message, then READER ERROR with 15 s.
 void gf_reportRTAppReaderStopped(std::string_view readerName, std::string_view errorText);
+void gf_reportRTAppReaderStopped(Gui& gui, std::string_view readerName, std::string_view errorText);
 
 } // namespace kiv

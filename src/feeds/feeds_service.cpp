@@ -80,6 +80,45 @@ void FeedsService::gf_clearReceivedTraffic() {
     }
 }
 
+void FeedsService::setRTAppParkAirportValue(std::optional<double> altitudeFt) {
+    if (RtAppRoad* road = rtApp_.load()) {
+        gf_setRTAppParkAirportValue(*road, altitudeFt);
+    }
+}
+
+void FeedsService::setRTAPIParkAirportValue(std::optional<double> altitudeFt) {
+    if (RtDirectRoad* road = rtDirect_.load()) {
+        gf_setRTAPIParkAirportValue(*road, altitudeFt);
+    }
+}
+
+bool FeedsService::rtAppServerRunning() const {
+    const RtAppRoad* road = rtApp_.load();
+    return road != nullptr && road->server.port() != 0;
+}
+
+void FeedsService::closeRtAppServer() {
+    if (RtAppRoad* road = rtApp_.load()) {
+        road->server.close();
+    }
+}
+
+void FeedsService::setRTDirectTimeShift(std::int32_t minutes) {
+    if (RtDirectRoad* road = rtDirect_.load()) {
+        gf_setTimeShiftRTDirect(*road, minutes);
+    }
+}
+
+std::int64_t FeedsService::latestTrafficTime() const {
+    if (const RtDirectRoad* road = rtDirect_.load()) {
+        return road->traffic.dataTime.load();
+    }
+    if (const RtAppRoad* road = rtApp_.load()) {
+        return road->trafficReader.latestDataTime.load();
+    }
+    return 0;
+}
+
 void FeedsService::clearParkValue() {
     if (RtAppRoad* road = rtApp_.load()) {
         gf_setRTAppParkAirportValue(*road, std::nullopt);

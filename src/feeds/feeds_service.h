@@ -29,6 +29,20 @@ public:
     // The RT Direct road of this run; null while the RT App (or nothing) is the source.
     void attachRtDirect(RtDirectRoad* road) { rtDirect_.store(road); }
 
+    // The park airport's altitude for the attached road's own use (nothing while none is
+    // attached); any thread.
+    void setRTAppParkAirportValue(std::optional<double> altitudeFt);
+    void setRTAPIParkAirportValue(std::optional<double> altitudeFt);
+
+    // The attached roads as the main window reaches them; any thread. The RT App server runs
+    // while its listener is open.
+    bool rtAppServerRunning() const;
+    void closeRtAppServer();
+    // The minutes the RT Direct readers shift their queries into the past.
+    void setRTDirectTimeShift(std::int32_t minutes);
+    // The attached source's newest traffic time in seconds since 1970; 0 while none came.
+    std::int64_t latestTrafficTime() const;
+
     bool isRtDirect() const override;
     void gf_setBatchDeliveryTicks(TrafficBatch& batch, std::int32_t baseTick, std::int32_t delaySeconds) const override;
     void gf_updateRTAPIQueryBox() override;
