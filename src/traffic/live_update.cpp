@@ -95,6 +95,35 @@ void dropSamplesBehind(const TrafficState& state, LiveAircraft& aircraft, const 
     }
 }
 
+// A departure sample that the stand watch held back (for the first move or the lights to
+// settle) starts the pushback once its release tick is reached.
+void releaseDeferredDeparture(TrafficState& state, LiveAircraft& aircraft, std::int32_t now) {
+    DepartureWatch& watch = aircraft.standWork.departure;
+    if (aircraft.situation != FlightSituation::parked || watch.deferred == 0 || !reached(now, watch.releaseTick)) {
+        return;
+    }
+    StreamSample sample = watch.deferredSample;
+    watch.deferred = 0;
+    state.ports.steps.lf_beginStandDeparture(state, aircraft, sample, 0);
+    if (!aircraft.samples.empty()) {
+        const std::int32_t last = aircraft.samples.back().deliveryTick;
+        if (!reached(sample.deliveryTick, gf_ticksAfter(last, 1))) {
+            sample.deliveryTick = gf_ticksAfter(last, 1);
+        }
+    }
+    aircraft.samples.push_back(sample);
+}
+
+// While the aircraft is pushing back its samples only move the reference from which the end
+// of the pushback is judged; the confirmation starts afresh from there.
+void rememberPushbackReference(LiveAircraft& aircraft, const StreamSample& sample) {
+    PushbackReference& pushback = aircraft.standWork.pushback;
+    pushback.reference = {sample.latitude, sample.longitude};
+    pushback.referenceSet = 1;
+    pushback.confirmationSet = 0;
+    pushback.counter = 0;
+}
+
 void clearLandingWords(LiveAircraft& aircraft) {
     aircraft.landingStage = 0;
     aircraft.landingReportPending = 0;
@@ -141,6 +170,7 @@ bool LiveUpdateSteps::updateLiveAc(TrafficState& state, LiveAircraft& aircraft) 
                 return aircraft.removed != 0 || aircraft.creationCancelled != 0;
             }
             const std::int32_t now = state.tickCount.load();
+            releaseDeferredDeparture(state, aircraft, now);
             if (reached(now, aircraft.samples.front().deliveryTick)) {
                 state.ports.motion.nextPosMain(state, aircraft);
                 const bool stationary = !aircraft.samples.empty() && aircraft.samples.front().stationary != 0;
@@ -314,6 +344,7 @@ bool LiveUpdateSteps::checkExtendingSituations(TrafficState& state, LiveAircraft
         return false;
     }
     case FlightSituation::pushing_back:
+        rememberPushbackReference(aircraft, sample);
         return false;
     case FlightSituation::pushed_back:
         return state.ports.steps.lf_checkPushedBack(state, aircraft, sample);

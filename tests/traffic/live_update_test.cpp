@@ -7,6 +7,7 @@
 
 #include "test_support/log_capture.h"
 #include "traffic/live_update_steps.h"
+#include "traffic/stand_steps.h"
 #include "traffic_fakes.h"
 
 namespace kiv {
@@ -423,6 +424,91 @@ TEST_F(LiveUpdateTest, PerTickUpdateRemovesAnAircraftWithoutStreamOrObject) {
     EXPECT_EQ(state.live[0].simState, SimState::removingfromsim);
     EXPECT_EQ(state.live[1].removed, 1);
     EXPECT_TRUE(state.tickPoses.empty());
+}
+
+TEST_F(LiveUpdateTest, ADeferredDepartureSampleIsReleasedAtItsTick) {
+    struct Case {
+        const char* name;
+        FlightSituation situation;
+        std::int32_t now;
+        std::int32_t deferredDue;
+        std::int32_t lastDue;
+        bool released;
+        std::int32_t storedDue;
+    };
+    // Release tick 500 throughout.
+    const Case cases[] = {
+        {"release reached, after the stream", FlightSituation::parked, 500, 450, 100, true, 450},
+        {"release passed, behind the stream", FlightSituation::parked, 600, 300, 400, true, 401},
+        {"release passed, level with the stream", FlightSituation::parked, 600, 400, 400, true, 401},
+        {"one tick early", FlightSituation::parked, 499, 450, 100, false, 0},
+        {"no longer parked", FlightSituation::taxi, 600, 450, 100, false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        state.live.clear();
+        steps.calls.clear();
+        state.tickCount = c.now;
+        LiveAircraft& a = ground(c.situation, 0x3C1010);
+        a.objectId = 20;
+        a.samples.front().stationary = 1;
+        a.samples.front().deliveryTick = c.lastDue;
+        DepartureWatch& watch = a.standWork.departure;
+        watch.deferred = 1;
+        watch.releaseTick = 500;
+        watch.deferredSample = moved(a.samples.front(), -0.002, 3.0, c.deferredDue);
+        watch.deferredSample.stationary = 1;
+        live.updateLiveAc(state, a);
+        const LiveAircraft& b = state.live[0];
+        const bool departs = std::find(steps.calls.begin(), steps.calls.end(),
+                                       "lf_beginStandDeparture " + std::to_string(0x3C1010) + " 0") != steps.calls.end();
+        EXPECT_EQ(departs, c.released);
+        EXPECT_EQ(b.standWork.departure.deferred, c.released ? 0 : 1);
+        ASSERT_EQ(b.samples.size(), c.released ? 2u : 1u);
+        if (c.released) {
+            EXPECT_DOUBLE_EQ(b.samples.back().latitude, b.samples.front().latitude - 0.002);
+            EXPECT_EQ(b.samples.back().deliveryTick, c.storedDue);
+        }
+    }
+}
+
+TEST_F(LiveUpdateTest, SamplesWhilePushingBackSetTheReferenceTheEndIsJudgedFrom) {
+    // The stand at (50, 8.5) faces north; the aircraft pushes back southwards.
+    const auto south = [](const StreamSample& from, double metres, std::int32_t due) {
+        StreamSample s = from;
+        s.latitude -= metres / 1852.0 / 60.0;
+        s.deliveryTick = due;
+        s.stationary = 0;
+        return s;
+    };
+    LiveAircraft& a = ground(FlightSituation::pushing_back);
+    a.standLat = 50.0;
+    a.standLon = 8.5;
+    a.info.halfSpanNm = 0.005;
+    a.standWork.pushback.confirmationSet = 1; // left over from an earlier look
+    a.standWork.pushback.counter = 5;
+    const StreamSample atStand = a.samples.front();
+    for (const double metres : {20.0, 30.0}) {
+        live.decodeExisting(state, a, south(atStand, metres, 100));
+    }
+    ASSERT_EQ(a.samples.size(), 1u) << "samples while pushing back never join the stream";
+    const PushbackReference& pushback = a.standWork.pushback;
+    EXPECT_EQ(pushback.referenceSet, 1);
+    EXPECT_NEAR(pushback.reference.latitude, atStand.latitude - 30.0 / 1852.0 / 60.0, 1e-12);
+    EXPECT_EQ(pushback.confirmationSet, 0);
+    EXPECT_EQ(pushback.counter, 0);
+
+    // Pushed back: the first sample 4 m beyond the reference already counts, so the third ends
+    // the pushback.
+    a.situation = FlightSituation::pushed_back;
+    StandSteps stands;
+    StreamSample confirmation = south(atStand, 40.0, 200);
+    StreamSample first = south(atStand, 45.0, 300);
+    StreamSample second = south(atStand, 56.0, 400);
+    EXPECT_FALSE(stands.lf_checkPushedBack(state, a, confirmation));
+    EXPECT_FALSE(stands.lf_checkPushedBack(state, a, first));
+    EXPECT_TRUE(stands.lf_checkPushedBack(state, a, second));
+    EXPECT_EQ(a.situation, FlightSituation::taxi);
 }
 
 TEST_F(LiveUpdateTest, SituationChangesKeepTheirHistory) {
