@@ -24,6 +24,27 @@ void lf_logProductionJob(ShellFlags& flags) {
 
 bool gf_dialogsAllowed(const ShellFlags& flags) { return !flags.production.load(); }
 
+platform::WindowDialogs* JobAwareDialogs::shown() const {
+    return gf_dialogsAllowed(flags_) ? window_.load() : nullptr;
+}
+
+void JobAwareDialogs::messageBox(std::string_view text, std::string_view caption, platform::MessageIcon icon) {
+    if (platform::WindowDialogs* window = shown()) {
+        window->messageBox(text, caption, icon);
+    }
+}
+
+std::optional<std::filesystem::path> JobAwareDialogs::pickFolder(const std::filesystem::path& initial) {
+    platform::WindowDialogs* window = shown();
+    return window != nullptr ? window->pickFolder(initial) : std::nullopt;
+}
+
+std::optional<std::string> JobAwareDialogs::promptText(std::string_view title, std::string_view label,
+                                                       std::size_t maxLength) {
+    platform::WindowDialogs* window = shown();
+    return window != nullptr ? window->promptText(title, label, maxLength) : std::nullopt;
+}
+
 std::optional<std::string> JobAwareCredentialPrompt::lf_promptForLicense() {
     if (!gf_dialogsAllowed(flags_)) {
         return std::nullopt;

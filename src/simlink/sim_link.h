@@ -44,6 +44,8 @@ public:
     void storeUserOnGround(bool onGround);
     void storeUserIdentity(const UserAircraftIdentity& identity);
     void addUserReply(std::uint8_t bit) { userReplies_.fetch_or(bit); }
+    // Forgets the replies of those bits, before they are asked for again.
+    void clearUserReplies(std::uint8_t bits) { userReplies_.fetch_and(static_cast<std::uint8_t>(~bits)); }
     std::uint8_t userReplyBits() const { return userReplies_.load(); }
     std::uint8_t userOnGroundState() const { return userOnGround_.load(); }
     void setSimulatorUtcSeconds(std::optional<std::int64_t> seconds);

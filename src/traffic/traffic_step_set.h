@@ -162,6 +162,9 @@ public:
         return stands_.gf_findNearestStand(state, latitude, longitude, aircraft, distanceMetres, allowLearned);
     }
 
+    // The parking steps' own calls beyond TrafficSteps (clearing the parking at shut-down).
+    ParkingSteps& parking() noexcept { return parking_; }
+
 private:
     LiveUpdateSteps live_;
     StandSteps stands_;

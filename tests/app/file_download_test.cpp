@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "airports/airport_file_read.h"
+#include "app/airport_downloads.h"
 #include "app/download_standin.h"
 #include "app/file_download.h"
 #include "app/file_text.h"
@@ -141,6 +143,23 @@ TEST_F(FileDownloadTest, ADataFileComesFromTheInputFolderOfTheServerBase) {
     const auto lines = log_.lines();
     EXPECT_TRUE(anyLineContains(lines, "Downloaded '" + server.base() + "downloads/input/data.enc' to '"));
     EXPECT_TRUE(anyLineContains(lines, "==> Downloading '" + server.base() + "downloads/input/absent.enc' failed!"));
+}
+
+TEST_F(FileDownloadTest, TheAirportsFetchArchiveFilesFromTheServerBase) {
+    DownloadStandIn server(served_.path(), {});
+    writeFile(served_.path() / "downloads/archive/stock/EHAM.xml", "<airport/>");
+    param::DOWNLOAD_SERVER.value = server.base() + "downloads";
+    gf_installAirportDownloads();
+    const fs::path fetched = local_.path() / "park_airport.xml";
+    EXPECT_EQ(lf_downloadArchiveFile("archive/stock/EHAM.xml", fetched, false), "");
+    EXPECT_EQ(readFile(fetched), "<airport/>");
+    EXPECT_EQ(server.nextLine().value("request", ""), "/downloads/archive/stock/EHAM.xml");
+
+    const fs::path missing = local_.path() / "airport.xml";
+    EXPECT_EQ(lf_downloadArchiveFile("archive/stock/EDDF.xml", missing, false),
+              "failed to download: '" + server.base() + "downloads/archive/stock/EDDF.xml'");
+    EXPECT_FALSE(fs::exists(missing));
+    gf_setAirportFileDownloader({});
 }
 
 } // namespace

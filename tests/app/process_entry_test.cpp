@@ -273,5 +273,43 @@ TEST(CommandLineJob, AJobAnswersTheCredentialPromptAsCancelled) {
     EXPECT_EQ(window.asked, 1);
 }
 
+TEST(CommandLineJob, AJobShowsNoDialogAndCountsEachAsCancelled) {
+    struct AnsweringDialogs : platform::WindowDialogs {
+        void messageBox(std::string_view, std::string_view, platform::MessageIcon) override { ++shown; }
+        std::optional<std::filesystem::path> pickFolder(const std::filesystem::path&) override {
+            ++shown;
+            return std::filesystem::path("/sim");
+        }
+        std::optional<std::string> promptText(std::string_view, std::string_view, std::size_t) override {
+            ++shown;
+            return "key";
+        }
+        int shown = 0;
+    };
+    struct Case {
+        const char* name;
+        bool production;
+        bool attached;
+        int shown;
+        bool answered;
+    };
+    for (const Case& c : {Case{"an ordinary run asks the window", false, true, 3, true},
+                          Case{"a job asks nobody", true, true, 0, false},
+                          Case{"before the window exists nobody is asked", false, false, 0, false}}) {
+        SCOPED_TRACE(c.name);
+        AnsweringDialogs window;
+        ShellFlags flags;
+        flags.production.store(c.production);
+        JobAwareDialogs dialogs(flags);
+        if (c.attached) {
+            dialogs.attach(&window);
+        }
+        dialogs.messageBox("text", "caption", platform::MessageIcon::stop);
+        EXPECT_EQ(dialogs.pickFolder("/").has_value(), c.answered);
+        EXPECT_EQ(dialogs.promptText("t", "l", 60).has_value(), c.answered);
+        EXPECT_EQ(window.shown, c.shown);
+    }
+}
+
 } // namespace
 } // namespace kiv
