@@ -366,9 +366,16 @@ class Client:
             self.send(message(RECV_EXCEPTION, payload))
             return
         object_id = self.server.new_object_id()
+        # The object stands on the scenario's one ground (the user aircraft's), posed as asked.
+        ground = self.server.user_aircraft["GROUND ALTITUDE"]
         values = dict(USER_AIRCRAFT)
         values.update({"TITLE": record["title"], "PLANE LATITUDE": record["latitude"],
                        "PLANE LONGITUDE": record["longitude"], "PLANE ALTITUDE": record["altitude"],
+                       "PLANE HEADING DEGREES TRUE": math.radians(record["heading"]),
+                       "PLANE PITCH DEGREES": math.radians(record["pitch"]),
+                       "PLANE BANK DEGREES": math.radians(record["bank"]),
+                       "GROUND ALTITUDE": ground, "INDICATED ALTITUDE": record["altitude"],
+                       "PLANE ALT ABOVE GROUND": max(0.0, record["altitude"] - ground),
                        "SIM ON GROUND": record["on_ground"], "ATC ID": record["tail_number"]})
         self.objects[object_id] = values
         self.send(message(RECV_ASSIGNED_OBJECT_ID, struct.pack("<II", record["request_id"], object_id)))
@@ -385,6 +392,8 @@ class Client:
         data = bytes.fromhex(record["data_hex"])
         for datum, value in values_by_definition(self.definitions.get(record["define_id"], []), data):
             values[datum.upper()] = value
+            if datum.upper() == "PLANE ALTITUDE":
+                values["PLANE ALT ABOVE GROUND"] = max(0.0, value - values.get("GROUND ALTITUDE", 0.0))
 
     def data_of(self, define_id, values):
         data = b""
