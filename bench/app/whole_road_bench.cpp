@@ -172,7 +172,7 @@ Outcome runWholeRoad() {
         }
         file << "</parameters></root>\n";
     }
-    resetSettingsToDefaults();
+    test_support::resetSettingsToDefaults();
     gf_resetRunStateForTests();
     gf_setDataFolderForTesting(data);
     ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);

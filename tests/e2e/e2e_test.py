@@ -209,9 +209,10 @@ class EndToEnd(unittest.TestCase):
                 self.assertEqual(airline, wanted, "%s got another airline's livery" % aircraft.tail)
         self.assertGreater(known, 0, "no aircraft was created under its registration or callsign")
 
-    def scripted(self, callsign):
-        """The registration (the simulator's ATC id) of a scripted flight."""
-        return next(e["reg"] for e in self.scene_data["events"] if e["callsign"] == callsign)
+    def scripted(self, callsign, tails):
+        """The simulator's ATC id of a scripted flight among `tails`: its callsign or registration."""
+        reg = next(e["reg"] for e in self.scene_data["events"] if e["callsign"] == callsign)
+        return callsign if callsign in tails else reg
 
     def check_closed_down(self, report, exit_code):
         self.assertEqual(exit_code, 0, "the program's exit code after the user's close")
@@ -253,8 +254,10 @@ class EndToEnd(unittest.TestCase):
         self.assertGreaterEqual(len(report.moving()), 3, "live aircraft moving")
         self.assertEqual(report.pose_faults(FRAME_HZ), [])
         arrivals = {a.tail: stand for a, stand, _ in report.parked_arrivals()}
-        self.assertEqual(arrivals.get(self.scripted("KLM1234")), "GATE 5", "the arrival parked at its gate")
-        self.assertIn(self.scripted("KLM1395"), [a.tail for a in report.pushed_back()], "the departure pushed back")
+        tails = {a.tail for a in report.created()}
+        self.assertEqual(arrivals.get(self.scripted("KLM1234", tails)), "GATE 5", "the arrival parked at its gate")
+        self.assertIn(self.scripted("KLM1395", tails), [a.tail for a in report.pushed_back()],
+                      "the departure pushed back")
         parked = {p["reg"] for p in self.scene_data["parked"]} | {p["callsign"] for p in self.scene_data["parked"]}
         placed = [stand for a, stand in report.static_at_stands() if a.tail in parked]
         self.assertTrue(placed, "parked traffic placed at the airport's stands")
