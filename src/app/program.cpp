@@ -115,8 +115,12 @@ void Program::beginSourceRun() {
 void Program::endSourceRun() {
     feeds.attachRtApp(nullptr);
     feeds.attachRtDirect(nullptr);
-    rtApp.reset();
-    rtDirect.reset();
+    if (rtApp != nullptr) {
+        retiredRtApp.push_back(std::move(rtApp));
+    }
+    if (rtDirect != nullptr) {
+        retiredRtDirect.push_back(std::move(rtDirect));
+    }
 }
 
 RtAppRoad& Program::rtAppRoad() {

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <vector>
 #include <string>
 #include <thread>
 
@@ -87,7 +88,7 @@ public:
 
     // Main worker: the run's traffic road for the source in force, attached to the feeds.
     void beginSourceRun();
-    // Main worker, once the road's threads have ended: the road detached and dropped.
+    // Main worker, once the road's threads have ended: the road detached and retired.
     void endSourceRun();
     RtAppRoad& rtAppRoad();
     RtDirectRoad& rtDirectRoad();
@@ -140,6 +141,10 @@ public:
     std::string rtCredential;
     std::unique_ptr<RtAppRoad> rtApp;
     std::unique_ptr<RtDirectRoad> rtDirect;
+    // Roads of earlier runs, kept until the process ends: the window's thread may have read a
+    // road's pointer from the feeds just before it was detached (a restart is rare, a road small).
+    std::vector<std::unique_ptr<RtAppRoad>> retiredRtApp;
+    std::vector<std::unique_ptr<RtDirectRoad>> retiredRtDirect;
     std::unique_ptr<SimConnectCalls> simCalls;
     std::unique_ptr<SimClient> simClient;
 

@@ -407,7 +407,7 @@ std::int32_t lf_findWordNear(std::span<const Stand> stands, std::string_view nam
 }
 
 std::string lf_liveryKeyText(const ModelsPort& models, const LiveryKey& key) {
-    const std::string operatorText = key.operatorId == 0 ? std::string{} : "," + models.airlineCode(key.operatorId);
+    const std::string operatorText = key.operatorId == 0 ? std::string{} : fmt::format(",{}", models.airlineCode(key.operatorId));
     return fmt::format("{:3}{:4} {:4}{}{:3}", models.airlineCode(key.airlineId), operatorText,
                        models.modelCode(key.modelId), key.present != 0 ? "." : " ", key.cargo != 0 ? "(C)" : "");
 }
