@@ -296,6 +296,11 @@ class EndToEnd(unittest.TestCase):
                 data = {"%x" % h: rtapi_entry(p, start + p["t"]) for h, p in by_hex.items()}
                 send(api, {"cmd": "set", "kind": "live", "reply": {"data": data}})
 
+        # The history the service hands out first: five slices 6 s apart, the newest 6 s old.
+        slices = self.scene_data["buffer"]
+        send(api, {"cmd": "set", "kind": "buffer", "reply": {"data": {
+            "buffer_%d" % k: {"%x" % p["hexid"]: rtapi_entry(p, start - 6.0 * (len(slices) - k)) for p in records}
+            for k, records in enumerate(slices)}}})
         send(api, {"cmd": "set", "kind": "parked", "reply": {"data": {
             "%x" % p["hexid"]: [p["lat"], p["lon"], p["stand"], p["type"], p["reg"], int(start) - 600, p["callsign"]]
             for p in self.scene_data["parked"]}}})
