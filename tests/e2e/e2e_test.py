@@ -25,7 +25,7 @@ import xml.etree.ElementTree as ElementTree
 ARGS = None
 FRAME_HZ = 30
 USER_AT = "52.30654,4.77620,-11,270"  # on the ground at Schiphol, off the apron
-RUN_SECONDS = 45  # the longest the program runs before the close
+RUN_SECONDS = 75  # the longest the program runs before the close
 
 
 def standin(name):

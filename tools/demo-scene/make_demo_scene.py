@@ -249,7 +249,7 @@ ARRIVALS = [
 ]
 DEPARTURES = [
     # (callsign, type, airline, registration, to, stand index, event, scene time of the event)
-    ("KLM1395", "B738", "KLM", "PH-BXE", "BCN", 1, "pushback", -25),
+    ("KLM1395", "B738", "KLM", "PH-BXE", "BCN", 1, "pushback", 8),
     ("EZY7932", "A320", "EZY", "G-EZWA", "LGW", 9, "pushback", 35),
     ("DLH2305", "A321", "DLH", "D-AIDA", "FRA", 2, "take_off", 12),
     ("BAW431", "A320", "BAW", "G-EUUA", "LHR", 6, "lift_off", -10),
