@@ -154,7 +154,8 @@ void gf_applyAirportFile(const AirportFile& file) {
     if (file.version) {
         logKey("version", *file.version);
     }
-    gf_logIndented(fmt::format("{:24}: {} ft", "altitude", file.altitude));
+    // The file keeps the elevation as stored bits; an airport below sea level is negative.
+    gf_logIndented(fmt::format("{:24}: {} ft", "altitude", static_cast<std::int32_t>(file.altitude)));
     logKey("num_parkpos", file.stands.size());
     logKey("quality factor", quality);
     logKey("RT_traffic_week", file.RT_traffic_week);

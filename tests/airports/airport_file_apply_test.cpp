@@ -183,6 +183,14 @@ TEST_F(ApplyTest, LearnedSettingsAreAppliedAndAbsentOnesLeftAloneExceptThePercen
     EXPECT_EQ(shell.publishers.back(), (std::pair<std::string, bool>{"stock", true}));
 }
 
+TEST_F(ApplyTest, AnAirportBelowSeaLevelShowsItsNegativeElevation) {
+    AirportFile file = fileWithStands(4, 40);
+    file.altitude = static_cast<std::uint32_t>(-11);
+    gf_applyAirportFile(file);
+    EXPECT_TRUE(logHas(log, "          altitude                : -11 ft"));
+    EXPECT_EQ(gf_parkAirportAltitude(), -11.0);
+}
+
 TEST_F(ApplyTest, SummaryStateAndNeighbours) {
     AirportFile file = fileWithStands(4, 40);
     file.Qf_soft = 3;
