@@ -5,11 +5,14 @@ on the approach, landing, rolling out and taxiing to a gate; departures at their
 push back, taxi out and take off; parked aircraft at the other stands; a METAR.
 
 Usage: make_demo_scene.py --out scene.json [--live N] [--parked N] [--stands N] [--duration S]
+                          [--orbit-interval S]
 
 The scripted movements are the heart of the scene. --live above their number adds aircraft
-holding in circles around the airport, --parked above the free demo stands needs a larger
-airport (--stands, the same count given to kiv_demo_scenery), both for load runs. Times are
-seconds from the start of the replay: live points from 0 to --duration every 2 s per
+holding in circles around the airport (within 7 NM of the apron, inside the 10 NM traffic
+radius the program uses by default for a user on the ground), reporting every
+--orbit-interval seconds; --parked above the free demo stands needs a larger airport
+(--stands, the same count given to kiv_demo_scenery), both for load runs. Times are seconds
+from the start of the replay: live points from 0 to --duration every 2 s per scripted
 aircraft, the buffered history as five slices at -30, -24, -18, -12 and -6 s (the program
 shows a record 30 s after its time, so the history is what it shows first). "stands" lists
 the stands (name, position, heading) and "events" the scene times of the notable moments,
@@ -222,8 +225,9 @@ def departure(stand, wait_s):
 
 def orbit(rng, index, seconds):
     """An aircraft holding in a circle around a point near the airport, for load runs."""
-    centre = (rng.uniform(-8000, 8000), rng.uniform(-8000, 8000))
-    radius = rng.uniform(2500, 6000)
+    # At most 5 km * sqrt(2) + 5 km = 6.5 NM from the apron.
+    centre = (rng.uniform(-5000, 5000), rng.uniform(-5000, 5000))
+    radius = rng.uniform(2500, 5000)
     speed = rng.uniform(180, 280)
     alt = 3000 + 500 * (index % 30)
     angle = rng.uniform(0, 360)
@@ -276,28 +280,38 @@ def record(story, t_story, hexid, callsign, actype, airline, reg, origin, dest):
 def build(args):
     rng = random.Random(args.seed)
     layout = stands(args.stands)
-    movers = []  # (story, offset: scene time = story time + offset, identity)
+    movers = []  # (story, offset: scene time = story time + offset, identity, seconds between reports)
     events = []
     hexid = 0x484100
     for callsign, actype, airline, reg, origin, stand_index, event, when in ARRIVALS:
         story = arrival(layout[stand_index], 8.0)
         offset = when - story.marks[event]
-        movers.append((story, offset, (hexid, callsign, actype, airline, reg, origin, "AMS")))
+        movers.append((story, offset, (hexid, callsign, actype, airline, reg, origin, "AMS"), LIVE_INTERVAL))
         events.append({"callsign": callsign, "reg": reg, "kind": "arrival", "stand": layout[stand_index][0],
                        "times": {k: round(v + offset, 1) for k, v in story.marks.items()}})
         hexid += 1
     for callsign, actype, airline, reg, dest, stand_index, event, when in DEPARTURES:
         story = departure(layout[stand_index], 240.0)
         offset = when - story.marks[event]
-        movers.append((story, offset, (hexid, callsign, actype, airline, reg, "AMS", dest)))
+        movers.append((story, offset, (hexid, callsign, actype, airline, reg, "AMS", dest), LIVE_INTERVAL))
         events.append({"callsign": callsign, "reg": reg, "kind": "departure", "stand": layout[stand_index][0],
                        "times": {k: round(v + offset, 1) for k, v in story.marks.items()}})
         hexid += 1
+    # A callsign names one aircraft: the program takes a second aircraft under a callsign it
+    # already shows for the same one (the parked KLM1234 for the arriving KLM1234).
+    taken = {ident[1] for _, _, ident, _ in movers}
+
+    def unique_callsign(airline, number):
+        while "%s%d" % (airline, number) in taken:
+            number += 10000
+        taken.add("%s%d" % (airline, number))
+        return "%s%d" % (airline, number)
+
     for index in range(max(0, args.live - len(movers))):
         actype, airline = ORBIT_TYPES[index % len(ORBIT_TYPES)]
         story = orbit(rng, index, args.duration + 100)
-        movers.append((story, -rng.uniform(0, 60), (0x500000 + index, "%s%d" % (airline, 2000 + index), actype, airline,
-                                                    "", "LHR", "FRA")))
+        movers.append((story, -rng.uniform(0, 60), (0x500000 + index, unique_callsign(airline, 2000 + index), actype,
+                                                    airline, "", "LHR", "FRA"), args.orbit_interval))
 
     used = {layout[a[5]][0] for a in ARRIVALS} | {layout[d[5]][0] for d in DEPARTURES}
     free = [s for s in layout if s[0] not in used]
@@ -314,15 +328,15 @@ def build(args):
                    "ga": [("C172", "")]}.get(kind, [t for t in PARKED_TYPES if t[0] not in HEAVY_TYPES])
         actype, airline = choices[index % len(choices)]
         lat, lon = to_lalo(east, north)
-        callsign = "%s%d" % (airline, 800 + index) if airline else "PHDMO%d" % index
+        callsign = unique_callsign(airline, 800 + index) if airline else "PHDMO%d" % index
         parked.append({"hexid": 0x485000 + index, "lat": round(lat, 7), "lon": round(lon, 7), "callsign": callsign,
                        "type": actype, "reg": ("PH-P%03d" if airline else "PH-G%03d") % index, "stand": ""})
 
-    buffer = [[r for r in (record(s, t - off, *ident) for s, off, ident in movers) if r] for t in HISTORY_TIMES]
+    buffer = [[r for r in (record(s, t - off, *ident) for s, off, ident, _ in movers) if r] for t in HISTORY_TIMES]
     live = []
     for second in range(0, int(args.duration) + 1):
-        for s, off, ident in movers:
-            if (second + ident[0]) % LIVE_INTERVAL == 0:
+        for s, off, ident, interval in movers:
+            if (second + ident[0]) % interval == 0:
                 point = record(s, second - off, *ident)
                 if point:
                     point["t"] = second
@@ -347,8 +361,12 @@ def main():
     parser.add_argument("--parked", type=int, default=10, help="parked aircraft")
     parser.add_argument("--stands", type=int, default=24, help="stands of the airport (24: the demo scenery)")
     parser.add_argument("--duration", type=float, default=600, help="seconds of live replay")
+    parser.add_argument("--orbit-interval", type=int, default=LIVE_INTERVAL,
+                        help="seconds between two reports of an orbiting aircraft")
     parser.add_argument("--seed", type=int, default=28)
     args = parser.parse_args()
+    if args.orbit_interval < 1:
+        parser.error("--orbit-interval must be at least 1")
     scene = build(args)
     with open(args.out, "w", encoding="utf-8") as handle:
         json.dump(scene, handle, separators=(",", ":"))

@@ -12,7 +12,9 @@ scripted scene:
   * prints every line the program sends, with its exact line end, as one JSON line;
   * on "Qs999=sendbuffer..." sends the scene's buffered slices as RTBUF datagrams, an
     RTBUF_SEP after each slice and RTBUF_EOT at the end; on "Qs999=sendparked,..." sends
-    the parked aircraft as RTPARK datagrams and RTPARK_EOT;
+    the parked aircraft as RTPARK datagrams and RTPARK_EOT; both at no more than --burst-rate
+    datagrams per second, as a network would deliver them (thousands sent at once overflow the
+    receiver's socket buffer and are lost on the way);
   * replays the scene's live track as RTTFC datagrams, each batch closed by RTTFC_EOT, at
     --rate batches per second (--speed scene seconds per second, so that a long track can
     replay quickly with its own timestamps), and sends its weather reports as JSON datagrams.
@@ -112,6 +114,7 @@ class StandIn:
         self.epoch = args.epoch if args.epoch else time.time()
         self.replay_started = threading.Event()
         self.stopping = threading.Event()
+        self.burst_sent = 0
 
     # Datagrams -------------------------------------------------------------------------
     def send(self, which, text):
@@ -130,6 +133,12 @@ class StandIn:
         for which, payload in waiting:
             self.send(which, payload)
 
+    def paced(self):
+        """Between two datagrams of a burst: a pause after each 100, to stay within --burst-rate."""
+        self.burst_sent += 1
+        if self.args.burst_rate > 0 and self.burst_sent % 100 == 0:
+            time.sleep(100.0 / self.args.burst_rate)
+
     def send_buffer(self):
         count = 0
         slices = self.scene.get("buffer", [])
@@ -137,6 +146,7 @@ class StandIn:
             for aircraft in records:
                 ts = self.epoch - 6.0 * (len(slices) - index)
                 self.send(0, traffic_datagram("RTBUF", aircraft, ts))
+                self.paced()
                 count += 1
             self.send(0, "RTBUF_SEP")
         self.send(0, "RTBUF_EOT")
@@ -146,6 +156,7 @@ class StandIn:
         parked = self.scene.get("parked", [])
         for aircraft in parked:
             self.send(0, parked_datagram(aircraft, self.epoch - 600))
+            self.paced()
         self.send(0, "RTPARK_EOT")
         emit({"sent": "RTPARK", "count": len(parked)})
 
@@ -265,6 +276,8 @@ def main():
     parser.add_argument("--scene", help="JSON scene file")
     parser.add_argument("--rate", type=float, default=1.0, help="live batches per second")
     parser.add_argument("--speed", type=float, default=1.0, help="scene seconds per second of replay")
+    parser.add_argument("--burst-rate", type=float, default=20000.0,
+                        help="datagrams per second of the buffered and parked traffic (0: no pause)")
     parser.add_argument("--epoch", type=float, default=0.0, help="replay start in seconds since 1970 (default: now)")
     parser.add_argument("--no-live", action="store_true", help="start the replay only on the live command")
     parser.add_argument("--stdin-commands", action="store_true", help="read commands from standard input")
