@@ -6,6 +6,7 @@
 #include "airports/airports_shell.h"
 #include "airports/park_airports.h"
 #include "app/shell_open.h"
+#include "app/stop_requests.h"
 #include "foundation/log.h"
 #include "foundation/stop_request.h"
 #include "foundation/program_identity.h"
@@ -39,6 +40,8 @@ Program::Program(std::filesystem::path folder, ShellFlags& shellFlags, Gui& prog
       parkingNeighbours(traffic, trafficSteps.parking(), feeds, shellPort, simLink),
       procedure(windowContext, [this] { return paintFacts(); }) {
     gf_routeSharedPostsTo(gui);
+    // The user's close must also end a wait for the RT App to connect, which no stop flag reaches.
+    gf_setRtAppServerWaker([this] { feeds.closeRtAppServer(); });
     gf_setAirportsShell(&airportsShell);
     gf_setParkingNeighbours(&parkingNeighbours);
 }
@@ -46,10 +49,10 @@ Program::Program(std::filesystem::path folder, ShellFlags& shellFlags, Gui& prog
 Program::~Program() {
     // A main worker still running (the window went without an exit message) is stopped first.
     if (mainWorker_.joinable()) {
-        gf_installStopRequest(ExitReason::user_closed_sim, 0);
-        gf_setClosing();
+        gf_requestStop(ExitReason::user_closed_sim, 0);
     }
     joinMainWorker();
+    gf_setRtAppServerWaker({});
     stopWorkerThreads();
     endSourceRun();
     gf_setParkingNeighbours(nullptr);

@@ -153,4 +153,49 @@ bool gf_askWindowToClose(const std::string& displayName, const std::string& titl
     return true;
 }
 
+bool gf_clickWindow(const std::string& displayName, const std::string& title, int x, int y, std::string& error) {
+    DisplayHandle display = openDisplay(displayName, error);
+    if (!display) {
+        return false;
+    }
+    Display* d = display.get();
+    const Window window = findWindow(d, DefaultRootWindow(d), title, 3);
+    if (window == 0) {
+        error = "no window titled '" + title + "'";
+        return false;
+    }
+    int rootX = 0;
+    int rootY = 0;
+    Window child = 0;
+    XTranslateCoordinates(d, window, DefaultRootWindow(d), x, y, &rootX, &rootY, &child);
+    // The pointer first moves there, so the toolkit sees the button go down over the control.
+    XEvent motion{};
+    motion.xmotion.type = MotionNotify;
+    motion.xmotion.window = window;
+    motion.xmotion.root = DefaultRootWindow(d);
+    motion.xmotion.x = x;
+    motion.xmotion.y = y;
+    motion.xmotion.x_root = rootX;
+    motion.xmotion.y_root = rootY;
+    motion.xmotion.same_screen = True;
+    XSendEvent(d, window, True, PointerMotionMask, &motion);
+    for (const int type : {ButtonPress, ButtonRelease}) {
+        XEvent event{};
+        event.xbutton.type = type;
+        event.xbutton.window = window;
+        event.xbutton.root = DefaultRootWindow(d);
+        event.xbutton.x = x;
+        event.xbutton.y = y;
+        event.xbutton.x_root = rootX;
+        event.xbutton.y_root = rootY;
+        event.xbutton.button = Button1;
+        event.xbutton.state = type == ButtonRelease ? Button1Mask : 0;
+        event.xbutton.same_screen = True;
+        event.xbutton.time = CurrentTime;
+        XSendEvent(d, window, True, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &event);
+        XSync(d, False);
+    }
+    return true;
+}
+
 } // namespace kiv::platform

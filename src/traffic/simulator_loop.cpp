@@ -106,11 +106,12 @@ void gf_simulatorLoop(TrafficState& state) {
     // From here on the tables are this thread's: the parking work below already uses them, so a
     // history buffer posted meanwhile must wait for the first tick.
     gf_mailboxLoopStarted(state);
+    // The first plan already reads the traffic clock: after a reset it holds no weekday.
+    state.currentSlot = gf_weekdayAndSlot();
     startParking(state);
     LoopClock& clock = state.ports.clock;
     state.secondCount = 0;
     std::int64_t deadline = clock.nowNs() + kTickNs;
-    state.currentSlot = gf_weekdayAndSlot();
     gf_resumeDelivery(state);
     state.ports.shell.enableAircraftButton();
     const TimerResolutionGuard timerResolution;

@@ -24,6 +24,7 @@
 #include "datafile/data_file_encryptor.h"
 #include "foundation/data_file_key.h"
 #include "foundation/stop_request.h"
+#include "models/livery_records.h"
 #include "settings/data_folder.h"
 #include "settings/gui_thread_changes.h"
 #include "settings/settings_reset.h"
@@ -99,6 +100,8 @@ protected:
     void TearDown() override {
         gf_unregisterGuiThread();
         gf_completeGuiChanges();
+        // The traffic's livery choices outlive a program run; the next test's run rebuilds the tables.
+        gf_clearStickyLiveries();
         gf_resetRunStateForTests();
         test_support::resetSettingsToDefaults();
     }
@@ -205,6 +208,50 @@ TEST_F(ProgramSmokeTest, StartsCreatesTrafficAndRemovesItAllWhenTheUserCloses) {
     EXPECT_TRUE(logged("Exiting: USER CLOSED SIM"));
     EXPECT_TRUE(logged("Shutdown cleanup: SimClient stopped"));
     EXPECT_TRUE(logged("Shutdown cleanup completed; posting MSG_EXIT"));
+}
+
+// No RT App ever connects: the start waits for it on the server's socket, where no stop flag
+// reaches. The user's close must end that wait too, and the program with it.
+TEST_F(ProgramSmokeTest, AUserCloseEndsTheWaitForTheRtApp) {
+    const fs::path pipe = runtimeFolder_.path() / "Lockheed_Martin_Prepar3D_v5_SimConnect";
+    test_support::SimConnectStandIn simulator({}, pipe);
+    const std::uint16_t psxPort = freeTcpPort();
+    ASSERT_NE(psxPort, 0);
+    writeParameters(psxPort);
+
+    QueuedWindow* window = nullptr;
+    const WindowToolkit toolkit = headlessToolkit(window);
+    ShellFlags flags;
+    Program program(".", flags);
+    program.rtAppBase.trafficPort = 0;
+    program.rtAppBase.weatherPort = 0;
+    ASSERT_TRUE(program.createMainWindow(toolkit));
+    ASSERT_NE(window, nullptr);
+
+    const auto waitingForTheApp = [this] {
+        const std::vector<std::string> lines = log_.lines();
+        return std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+            return line.find("Waiting for the RealTraffic App to run") != std::string::npos;
+        });
+    };
+    bool waited = false;
+    std::thread user([&] {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(40);
+        while (!(waited = waitingForTheApp()) && std::chrono::steady_clock::now() < end) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        window->close();
+    });
+    program.postStart();
+    const std::optional<int> exitCode = window->run(std::chrono::seconds(60));
+    user.join();
+    if (!exitCode) {
+        program.feeds.closeRtAppServer(); // lets the stuck worker go, so the test ends
+    }
+
+    EXPECT_TRUE(waited) << "the start never waited for the RT App";
+    ASSERT_TRUE(exitCode.has_value()) << "the program did not end after the close";
+    EXPECT_EQ(*exitCode, 0);
 }
 
 // The command-line job through the process entry: the real start-up reads the data files and

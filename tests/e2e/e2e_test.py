@@ -25,7 +25,9 @@ import xml.etree.ElementTree as ElementTree
 ARGS = None
 FRAME_HZ = 30
 USER_AT = "52.30654,4.77620,-11,270"  # on the ground at Schiphol, off the apron
+RT_APP_UDP_PORTS = (49005, 49004)  # traffic, weather
 RUN_SECONDS = 75  # the longest the program runs before the close
+SIM_TIME_BOX = (664, 415)  # the centre of the "Sim Time" check box in the expanded window at 96 dpi, in pixels
 
 
 def standin(name):
@@ -41,6 +43,19 @@ def free_port():
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))
         return s.getsockname()[1]
+
+
+def udp_ports_taken(ports):
+    """The ports of `ports` that another program holds on this machine."""
+    import socket
+    taken = []
+    for port in ports:
+        with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as s:
+            try:
+                s.bind(("0.0.0.0", port))
+            except OSError:
+                taken.append(port)
+    return taken
 
 
 def wait_for(predicate, seconds, step=0.1):
@@ -76,7 +91,7 @@ def demo_liveries(folder):
 class ProgramRun:
     """Xvfb, the simulator stand-in and the program in a folder of their own."""
 
-    def __init__(self, settings, extra_files=None):
+    def __init__(self, settings, extra_files=None, simulator_options=()):
         self.folder = tempfile.mkdtemp(prefix="velt_e2e_")
         self.processes = []
         self.program_folder = os.path.join(self.folder, "program")
@@ -97,6 +112,7 @@ class ProgramRun:
         for name, text in (extra_files or {}).items():
             with open(os.path.join(self.program_folder, name), "w", encoding="utf-8") as handle:
                 handle.write(text)
+        self.simulator_options = list(simulator_options)
         self.record = os.path.join(self.folder, "simconnect.jsonl")
         self.env = dict(os.environ)
         self.env["XDG_RUNTIME_DIR"] = self.xdg
@@ -123,7 +139,7 @@ class ProgramRun:
         self.env["DISPLAY"] = ":" + number
         sim = self.start_process([sys.executable, standin("simconnect-standin/simconnect_standin.py"), "--pipe",
                                   os.path.join(self.xdg, "Lockheed_Martin_Prepar3D_v5_SimConnect"), "--record",
-                                  self.record, "--quiet", "--frame-hz", str(FRAME_HZ), "--user-at", USER_AT],
+                                  self.record, "--quiet", "--frame-hz", str(FRAME_HZ), "--user-at", USER_AT] + self.simulator_options,
                                  "simconnect.out")
         ready = os.path.join(self.folder, "simconnect.out")
         if not wait_for(lambda: '"ready"' in open(ready).read(), 20):
@@ -151,8 +167,18 @@ class ProgramRun:
         return demo_report.Run(self.record, scene, os.path.join(self.program_folder, "Log.txt"))
 
     def log(self):
-        path = os.path.join(self.program_folder, "Log.txt")
-        return open(path, encoding="utf-8", errors="replace").read() if os.path.exists(path) else ""
+        """The log of the whole process: a restart keeps the log of the run before as Log0.txt."""
+        text = ""
+        for name in ("Log0.txt", "Log.txt"):
+            path = os.path.join(self.program_folder, name)
+            if os.path.exists(path):
+                text += open(path, encoding="utf-8", errors="replace").read()
+        return text
+
+    def click(self, x, y):
+        clicked = self.remote("click", "VELT_P3D", str(x), str(y))
+        if clicked.returncode != 0:
+            raise AssertionError("could not click into the window: " + clicked.stderr)
 
     def stop(self, keep):
         for process in reversed(self.processes):
@@ -236,6 +262,9 @@ class EndToEnd(unittest.TestCase):
 
     # RT App --------------------------------------------------------------------------------
     def test_rt_app_road_at_the_demo_airport(self):
+        # The RT App sends to fixed UDP ports; held by another program, the readers cannot start.
+        taken = udp_ports_taken(RT_APP_UDP_PORTS)
+        self.assertEqual(taken, [], "UDP ports of the RT App held by another program on this machine")
         port = free_port()
         self.run_ = run = ProgramRun({"RT_CHOISE": "RT App", "PORT_NUMBER": str(port)})
         run.start()
@@ -243,7 +272,9 @@ class EndToEnd(unittest.TestCase):
                            "--scene", self.scene, "--connect-timeout", "40"], "rtapp.out")
 
         def done(report):
-            return report.parked_arrivals() and report.pushed_back() and report.static_at_stands()
+            # The program's own word that an arrival parked: the stand's use is learned then.
+            return (report.parked_arrivals() and report.pushed_back() and report.static_at_stands()
+                    and "arrived at stand" in run.log())
 
         report = self.wait_for_facts(run, done, RUN_SECONDS)
         exit_code = run.close_window()
@@ -278,9 +309,12 @@ class EndToEnd(unittest.TestCase):
         self.addCleanup(api.stdin.close)
         ready = json.loads(api.stdout.readline())
         threading.Thread(target=lambda: [None for _ in api.stdout], daemon=True).start()  # keep the pipe drained
+        # A professional licence: the time-shift controls, "Sim Time" among them, are open to the user.
+        send(api, {"cmd": "set", "kind": "auth", "reply": {"type": 2}})
         self.run_ = run = ProgramRun({"RT_CHOISE": "RT Direct", "RT_API_SERVER": ready["base"],
-                                      "RT_API_CA_FILE": ready["ca"]},
-                                     {"RealTraffic.lic": json.dumps({"License": "E2E-TEST-LICENSE", "Name": "e2e"})})
+                                      "RT_API_CA_FILE": ready["ca"], "COLLAPSED": "false"},
+                                     {"RealTraffic.lic": json.dumps({"License": "E2E-TEST-LICENSE", "Name": "e2e"})},
+                                     simulator_options=["--zulu-now"])
         feeding = threading.Event()
         start = time.time()
 
@@ -311,13 +345,37 @@ class EndToEnd(unittest.TestCase):
         run.start()
 
         report = self.wait_for_facts(run, lambda r: len(r.moving()) >= 2, 40)
+        self.assertGreaterEqual(len(report.moving()), 2, "live aircraft moving before the restart")
+
+        # The user ticks "Sim Time": a setting the traffic source takes only at its start.
+        run.remote("grab", os.path.join(run.folder, "before_click.png"), "VELT_P3D")
+        run.click(*SIM_TIME_BOX)
+        restarted = wait_for(lambda: "Restart cleanup completed; posting MSG_START" in run.log(), 20)
+        self.assertIn("Exiting: NEW SETTINGS", run.log())
+        self.assertTrue(restarted, "no restart after the click on Sim Time")
+        report = self.wait_for_facts(
+            run, lambda r: any(a.session == 2 and a.path_metres() > 5.0 for a in r.created()), 75)
+
         exit_code = run.close_window()
         time.sleep(0.5)
         report = run.report(self.scene)
         self.check_liveries_chosen(report)
-        self.assertGreaterEqual(len(report.moving()), 2, "live aircraft moving")
         self.assertEqual(report.pose_faults(FRAME_HZ), [])
+        first = [a for a in report.created() if a.session == 1]
+        again = [a for a in report.created() if a.session == 2]
+        self.assertEqual([a.tail for a in first if a.removed_in_session != 1], [],
+                         "aircraft of the run before the restart left in the simulator")
+        self.assertTrue(any(a.path_metres() > 5.0 for a in again), "no live aircraft moving after the restart")
         self.check_closed_down(report, exit_code)
+        self.assertEqual(saved_parameter(run, "SIM_TIME"), "true", "the ticked box in parameters.xml")
+
+
+def saved_parameter(run, name):
+    root = ElementTree.parse(os.path.join(run.data, "parameters.xml")).getroot()
+    for parameter in root.iter("parameter"):
+        if parameter.get("name") == name:
+            return parameter.get("value")
+    return None
 
 
 def send(process, command):

@@ -202,6 +202,22 @@ TEST_F(SimulatorLoopTest, LoopStartRegeneratesParkingOrSaysThereIsNoFile) {
     EXPECT_EQ(shell.messages[0], "User aircraft on the ground at EDDF, no airport file found");
 }
 
+// The plan made at the loop's start learns and searches by weekday and half-hour slot; after a
+// reset the traffic clock holds none, so it must be read before the plan.
+TEST_F(SimulatorLoopTest, TheFirstParkingPlanSeesTheTrafficClock) {
+    airports.parkAirport = {"EDDF", 50.03, 8.57};
+    airports.fileExists = true;
+    shell.running = false;
+    state.currentSlot = 0;
+    WeekdaySlot seen{0};
+    steps.onRegenerateParking = [&] { seen = WeekdaySlot{state.currentSlot.load()}; };
+    gf_simulatorLoop(state);
+    EXPECT_GE(seen.weekday(), 1);
+    EXPECT_LE(seen.weekday(), 7);
+    EXPECT_GE(seen.slot(), 0);
+    EXPECT_LE(seen.slot(), 47);
+}
+
 TEST_F(SimulatorLoopTest, ProximitySweepRemovesTheCheckedAircraftInConflict) {
     struct Case {
         const char* name;

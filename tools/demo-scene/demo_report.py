@@ -50,14 +50,16 @@ def angle_between(a, b):
 
 
 class Aircraft:
-    def __init__(self, object_id, create):
+    def __init__(self, object_id, create, session=1):
         self.object_id = object_id
+        self.session = session  # the program's connection to the simulator it was created in (1, 2, ...)
         self.title = create["title"]
         self.tail = create["tail_number"]
         self.created_at = (create["latitude"], create["longitude"], create["altitude"])
         self.on_ground = create["on_ground"]
         self.poses = []  # lists in POSE_DATUMS order
         self.removed = False
+        self.removed_in_session = None
 
     def moved_metres(self):
         if len(self.poses) < 2:
@@ -118,12 +120,15 @@ class Run:
     def _read(self):
         definitions = {}
         next_id = FIRST_OBJECT_ID
+        session = 0
         for r in self.records:
             packet = r.get("packet")
-            if packet == "AddToDataDefinition":
+            if "connected" in r:
+                session += 1
+            elif packet == "AddToDataDefinition":
                 definitions.setdefault(r["define_id"], []).append(r["datum_name"].upper())
             elif packet == "AICreateNonATCAircraft":
-                self.aircraft[next_id] = Aircraft(next_id, r)
+                self.aircraft[next_id] = Aircraft(next_id, r, session)
                 next_id += 1
             elif packet == "SetDataOnSimObject":
                 if self.pose_define is None and definitions.get(r["define_id"]) == POSE_DATUMS:
@@ -133,6 +138,7 @@ class Run:
             elif packet == "AIRemoveObject":
                 if r["object_id"] in self.aircraft:
                     self.aircraft[r["object_id"]].removed = True
+                    self.aircraft[r["object_id"]].removed_in_session = session
                 else:
                     self.unknown_removals.append(r["object_id"])
 

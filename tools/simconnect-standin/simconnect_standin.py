@@ -397,8 +397,9 @@ class Client:
 
     def data_of(self, define_id, values):
         data = b""
+        clock = zulu_now() if values is self.server.user_aircraft and self.server.args.zulu_now else {}
         for datum, _, datum_type in self.definitions.get(define_id, []):
-            value = values.get(datum.upper(), 0)
+            value = clock.get(datum.upper(), values.get(datum.upper(), 0))
             if datum_type == DATUM_STRINGV:
                 data += str(value).encode("latin-1") + b"\0"
                 data += b"\0" * (-len(data) % 4)
@@ -532,6 +533,13 @@ def values_by_definition(datums, data):
             yield datum, text_of(field)
 
 
+def zulu_now():
+    """The simulator's clock fields when it runs on the host's UTC clock."""
+    now = time.gmtime()
+    return {"ZULU TIME": now.tm_hour * 3600 + now.tm_min * 60 + now.tm_sec, "ZULU DAY OF YEAR": now.tm_yday,
+            "ZULU YEAR": now.tm_year}
+
+
 def user_aircraft_of(args):
     """The user aircraft's values with the scenario's changes (--user-model)."""
     values = dict(USER_AIRCRAFT)
@@ -551,6 +559,8 @@ def add_scenario_arguments(parser):
     parser.add_argument("--user-at", default=None, metavar="LAT,LON,ALT_FT,HEADING",
                         help="the user aircraft's place on the ground (degrees, feet, degrees true)")
     parser.add_argument("--raw", action="store_true", help="add the packet's bytes (hex) to each record")
+    parser.add_argument("--zulu-now", action="store_true",
+                        help="the simulator's clock (ZULU TIME, DAY OF YEAR, YEAR) follows the host's UTC clock")
 
 
 def scenario_command(server, output, text):

@@ -2,6 +2,7 @@
 //   kiv_x11_remote grab <file.png> [title]   the window whose title contains `title` (or the screen)
 //   kiv_x11_remote wait <title> <seconds>    until such a window is shown; exit 1 on time-out
 //   kiv_x11_remote close <title>             ask it to close, as its close button does
+//   kiv_x11_remote click <title> <x> <y>     a left click at (x, y) in the window's pixels
 #include <chrono>
 #include <cstdio>
 #include <exception>
@@ -13,7 +14,8 @@
 namespace {
 
 int usage() {
-    std::fputs("usage: kiv_x11_remote grab <file.png> [title] | wait <title> <seconds> | close <title>\n", stderr);
+    std::fputs("usage: kiv_x11_remote grab <file.png> [title] | wait <title> <seconds> | close <title> | "
+               "click <title> <x> <y>\n", stderr);
     return 2;
 }
 
@@ -43,6 +45,11 @@ int main(int argc, char** argv) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(100));
             }
             return 0;
+        }
+        if (command == "click" && argc == 5) {
+            return kiv::platform::gf_clickWindow("", argv[2], std::stoi(argv[3]), std::stoi(argv[4]), error)
+                       ? 0
+                       : failed(error);
         }
         if (command == "close" && argc == 3) {
             return kiv::platform::gf_askWindowToClose("", argv[2], error) ? 0 : failed(error);
