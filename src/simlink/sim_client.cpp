@@ -366,8 +366,11 @@ void SimClient::lf_simClientShutdown() {
             ++requested;
         }
     }
+    // A creation still waiting for its id is waited for too: the id's arrival removes the object
+    // at once, and without the wait it would stay in the simulator after the program has gone.
     const auto deadline = std::chrono::steady_clock::now() + options_.shutdownWait;
-    while (!session_.removalPending.empty() && std::chrono::steady_clock::now() < deadline) {
+    while ((!session_.removalPending.empty() || !session_.pendingCreates.empty()) &&
+           std::chrono::steady_clock::now() < deadline) {
         const Hresult result = calls_.callDispatch(&SimClient::dispatchThunk, this);
         if (std::exception_ptr ignored = takeDispatchException()) {
             gf_logLine("SimConnect shutdown: a message could not be handled");

@@ -133,6 +133,19 @@ TEST(SimDispatch, AnObjectAssignedDuringShutdownIsRemovedAtOnceAndNotReported) {
     EXPECT_TRUE(f.events().empty());
 }
 
+// A creation whose id is still on its way when the program ends: the shutdown waits for the id
+// and removes the object, so no aircraft is left behind in the simulator.
+TEST(SimDispatch, ShutdownWaitsForACreationStillAwaitingItsId) {
+    ClientFixture f;
+    const std::uint32_t requestId = f.createPending(20000);
+    f.calls.calls.clear();
+    f.calls.inbox.push_back(assignedMessage(requestId, 900));
+    f.client.lf_simClientShutdown();
+    ASSERT_EQ(f.calls.named("AIRemoveObject").size(), 1u);
+    EXPECT_EQ(f.calls.named("AIRemoveObject")[0].args, (std::vector<std::uint32_t>{900, kRequestAiRemoveObject}));
+    EXPECT_TRUE(f.logged("initially owned 0, remove requested 0, confirmed 0, pending removals 1, pending creates 0"));
+}
+
 TEST(SimDispatch, AnAssignmentWithoutItsCreationIsOnlyLogged) {
     ClientFixture f;
     f.dispatch(assignedMessage(77, 900));
