@@ -168,29 +168,27 @@ bool gf_clickWindow(const std::string& displayName, const std::string& title, in
     int rootY = 0;
     Window child = 0;
     XTranslateCoordinates(d, window, DefaultRootWindow(d), x, y, &rootX, &rootY, &child);
+    // The pointer and button events share these fields, each in its own member of the union.
+    const auto placeAt = [&](auto& pointer) {
+        pointer.window = window;
+        pointer.root = DefaultRootWindow(d);
+        pointer.x = x;
+        pointer.y = y;
+        pointer.x_root = rootX;
+        pointer.y_root = rootY;
+        pointer.same_screen = True;
+    };
     // The pointer first moves there, so the toolkit sees the button go down over the control.
     XEvent motion{};
     motion.xmotion.type = MotionNotify;
-    motion.xmotion.window = window;
-    motion.xmotion.root = DefaultRootWindow(d);
-    motion.xmotion.x = x;
-    motion.xmotion.y = y;
-    motion.xmotion.x_root = rootX;
-    motion.xmotion.y_root = rootY;
-    motion.xmotion.same_screen = True;
+    placeAt(motion.xmotion);
     XSendEvent(d, window, True, PointerMotionMask, &motion);
     for (const int type : {ButtonPress, ButtonRelease}) {
         XEvent event{};
         event.xbutton.type = type;
-        event.xbutton.window = window;
-        event.xbutton.root = DefaultRootWindow(d);
-        event.xbutton.x = x;
-        event.xbutton.y = y;
-        event.xbutton.x_root = rootX;
-        event.xbutton.y_root = rootY;
+        placeAt(event.xbutton);
         event.xbutton.button = Button1;
         event.xbutton.state = type == ButtonRelease ? Button1Mask : 0;
-        event.xbutton.same_screen = True;
         event.xbutton.time = CurrentTime;
         XSendEvent(d, window, True, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &event);
         XSync(d, False);

@@ -1,7 +1,7 @@
 // Another process's window on an X display, seen from outside: find a top-level window by
-// its title, save the screen or that window as a PNG file, and ask the window to close as
-// the window manager's close button does (WM_DELETE_WINDOW), or click into it. For scripts and end-to-end
-// tests that run the program under a virtual X server. Each call opens and closes its own
+// its title, save the screen or that window as a PNG file, ask the window to close as the
+// window manager's close button does (WM_DELETE_WINDOW), or click into it. For scripts and
+// end-to-end tests that run the program under a virtual X server. Each call opens and closes its own
 // connection to the display; any thread.
 #pragma once
 
